@@ -1,0 +1,85 @@
+// Compiles the generated source as users do, with the host C compiler in
+// strict C, and checks that the compiled array holds the computed table.
+
+#include "run_process.h"
+#include "twiddle_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct client_case {
+    std::int32_t n;
+    const char *scale_text;
+    double scale;
+};
+
+// Runs a build step and fails the test with its diagnostics if it fails.
+std::string run_step(const std::vector<std::string> &command)
+{
+    const process_result result = run_process(command);
+    EXPECT_EQ(result.status, 0) << command[0] << " failed:\n" << result.err;
+    EXPECT_EQ(result.err, "") << command[0] << " warned:\n" << result.err;
+    return result.out;
+}
+
+TEST(GeneratedSource, CompilesInStrictCAndHoldsTheTable)
+{
+    const client_case cases[] = {
+        {16, nullptr, 32767.5},    {32, nullptr, 32767.5},     {64, nullptr, 32767.5},
+        {128, nullptr, 32767.5},   {256, nullptr, 32767.5},    {512, nullptr, 32767.5},
+        {1024, nullptr, 32767.5},  {2048, nullptr, 32767.5},   {4096, nullptr, 32767.5},
+        {8192, nullptr, 32767.5},  {16384, nullptr, 32767.5},  {32768, nullptr, 32767.5},
+        {256, "32767.6", 32767.6}, {1024, "1000.5", 1000.5},
+    };
+    const fs::path dir = fs::temp_directory_path() / ("veltabgen-client-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::vector<std::string> strict_c = {"-std=c99", "-pedantic-errors", "-Wall", "-Wextra",
+                                               "-Werror", "-Wno-unknown-pragmas"};
+
+    for (const auto &c : cases) {
+        SCOPED_TRACE("N " + std::to_string(c.n) + ", scale " + std::to_string(c.scale));
+        std::vector<std::string> generate = {VELTABGEN_TOOL};
+        if (c.scale_text != nullptr)
+            generate.insert(generate.end(), {"-s", c.scale_text});
+        generate.push_back(std::to_string(c.n));
+        const fs::path source = dir / "twiddle.c";
+        std::ofstream(source, std::ios::binary) << run_step(generate);
+
+        const fs::path object = dir / "twiddle.o";
+        const fs::path checker = dir / "checker";
+        std::vector<std::string> compile = {C_COMPILER};
+        compile.insert(compile.end(), strict_c.begin(), strict_c.end());
+        compile.insert(compile.end(), {"-c", source.string(), "-o", object.string()});
+        run_step(compile);
+
+        std::vector<std::string> link = {C_COMPILER};
+        link.insert(link.end(), strict_c.begin(), strict_c.end());
+        link.insert(link.end(), {"-DTWIDDLE_ENTRIES=" + std::to_string(c.n), CHECKER_SOURCE,
+                                 object.string(), "-o", checker.string()});
+        run_step(link);
+        if (HasFailure())
+            break;
+
+        std::istringstream printed(run_step({checker.string()}));
+        std::vector<std::int16_t> compiled;
+        for (int value; printed >> value;)
+            compiled.push_back(static_cast<std::int16_t>(value));
+
+        std::vector<std::int16_t> computed(static_cast<std::size_t>(c.n));
+        make_twiddle_table(computed.data(), c.n, c.scale);
+        EXPECT_EQ(compiled, computed);
+    }
+    fs::remove_all(dir);
+}
+
+} // namespace

@@ -1,0 +1,21 @@
+#ifndef VELTABGEN_TESTS_RUN_PROCESS_H
+#define VELTABGEN_TESTS_RUN_PROCESS_H
+
+#include <string>
+#include <vector>
+
+struct process_result {
+    int status; // the exit status, or -1 when a signal ended the process
+    std::string out;
+    std::string err;
+};
+
+enum class output_target { captured, full_device, closed };
+
+// Runs command (its first element a program path) with standard input from
+// /dev/null, and returns its exit status and what it wrote to standard output
+// and standard error.
+process_result run_process(const std::vector<std::string> &command,
+                           output_target stdout_target = output_target::captured);
+
+#endif

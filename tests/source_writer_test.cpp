@@ -1,0 +1,182 @@
+#include "source_writer.h"
+#include "twiddle_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::vector<std::int32_t> valid_sizes = {16,   32,   64,   128,  256,   512,
+                                               1024, 2048, 4096, 8192, 16384, 32768};
+
+constexpr double default_scale = 32767.5;
+
+constexpr std::size_t header_lines = 16;
+constexpr std::size_t framed_header_lines = 13;
+
+std::string render(const std::vector<std::int16_t> &table, double scale)
+{
+    std::FILE *file = std::tmpfile();
+    if (file == nullptr)
+        std::abort();
+    write_twiddle_source(file, table.data(), static_cast<std::int32_t>(table.size()), scale);
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    if (std::fread(text.data(), 1, text.size(), file) != text.size())
+        std::abort();
+    std::fclose(file);
+    return text;
+}
+
+std::string render_table(std::int32_t n, double scale)
+{
+    std::vector<std::int16_t> table(static_cast<std::size_t>(n));
+    make_twiddle_table(table.data(), n, scale);
+    return render(table, scale);
+}
+
+std::vector<std::string> lines_of(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The entries as a plain printf of each one would write them, after the
+// declaration's opening brace.
+std::string entries_by_printf(const std::vector<std::int16_t> &table)
+{
+    std::string text;
+    char entry[32];
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const char *separator = i == 0 ? "\n    " : i % 8 == 0 ? ",\n    " : ", ";
+        const int value = table[i];
+        std::snprintf(entry, sizeof entry, "%s%c0x%.4X", separator, value < 0 ? '-' : ' ',
+                      static_cast<unsigned>(value < 0 ? -value : value));
+        text += entry;
+    }
+    return text;
+}
+
+std::string entries_of(const std::string &text)
+{
+    const std::size_t begin = text.find('{') + 1;
+    const std::size_t end = text.rfind("\n};\n");
+    return text.substr(begin, end - begin);
+}
+
+TEST(WriteTwiddleSource, SixteenPointsMatchTheReferenceFile)
+{
+    std::ifstream golden(GOLDEN_DIR "/twiddle_16.c", std::ios::binary);
+    ASSERT_TRUE(golden) << "cannot open " GOLDEN_DIR "/twiddle_16.c";
+    std::ostringstream expected;
+    expected << golden.rdbuf();
+    EXPECT_EQ(render_table(16, default_scale), expected.str());
+}
+
+struct header_case {
+    std::int32_t n;
+    double scale;
+    const char *points_line;
+    const char *scale_line;
+};
+
+TEST(WriteTwiddleSource, HeaderRecordsSizeAndScale)
+{
+    const header_case cases[] = {
+        {32768, default_scale,
+         "/*      Number of points:    32768                                      */",
+         "/*      Scale factor:        32767.500000000                            */"},
+        {64, 1234.56789012345678,
+         "/*      Number of points:    64                                         */",
+         "/*      Scale factor:        1234.567890123                             */"},
+        {1024, 32767.6,
+         "/*      Number of points:    1024                                       */",
+         "/*      Scale factor:        32767.600000000                            */"},
+        {16, 1e-12,
+         "/*      Number of points:    16                                         */",
+         "/*      Scale factor:        0.000000000                                */"},
+    };
+    for (const auto &c : cases) {
+        const std::vector<std::string> lines = lines_of(render_table(c.n, c.scale));
+        ASSERT_GT(lines.size(), header_lines);
+        EXPECT_EQ(lines[2], c.points_line);
+        EXPECT_EQ(lines[3], c.scale_line);
+        char declaration[64];
+        std::snprintf(declaration, sizeof declaration, "const short w[2 * %d] =", c.n / 2);
+        EXPECT_EQ(lines[header_lines], declaration);
+        EXPECT_EQ(lines[header_lines + 1], "{");
+    }
+}
+
+TEST(WriteTwiddleSource, FramedHeaderLinesAreAllSeventyFourWide)
+{
+    const double scales[] = {default_scale, 32767.6, 0.5, 1e-300, 9999.999999999};
+    for (std::int32_t n : valid_sizes) {
+        for (double scale : scales) {
+            const std::vector<std::string> lines = lines_of(render_table(n, scale));
+            for (std::size_t i = 0; i < framed_header_lines; ++i)
+                EXPECT_EQ(lines[i].size(), 74u) << "N " << n << ", scale " << scale << ": "
+                                                << lines[i];
+            EXPECT_EQ(lines[13], "");
+            EXPECT_EQ(lines[14], "#pragma DATA_ALIGN(w, 4);  /* Remove this if using DATA_MEM_BANK */");
+            EXPECT_EQ(lines[15], "");
+        }
+    }
+}
+
+TEST(WriteTwiddleSource, EntriesMatchPrintfForEveryValidTable)
+{
+    const double scales[] = {default_scale, 32767.6, 1000.0, 1.0};
+    for (std::int32_t n : valid_sizes) {
+        for (double scale : scales) {
+            std::vector<std::int16_t> table(static_cast<std::size_t>(n));
+            make_twiddle_table(table.data(), n, scale);
+            ASSERT_EQ(entries_of(render(table, scale)), entries_by_printf(table))
+                << "N " << n << ", scale " << scale;
+        }
+    }
+}
+
+// Values no valid table holds, down to the negative limit, in every column.
+TEST(WriteTwiddleSource, EntriesMatchPrintfAtTheLimits)
+{
+    const std::vector<std::int16_t> values = {-32768, 32767, -32767, -1, 1, 0, 0x1234, -0x0ABC,
+                                              0x00F0, -0x000F, 0x7FFF, 0x0100, -0x1000, 9, -10};
+    std::vector<std::int16_t> table;
+    for (int round = 0; round < 3; ++round)
+        table.insert(table.end(), values.begin(), values.end());
+    table.resize(48, -32768);
+    const std::string text = render(table, default_scale);
+    EXPECT_EQ(entries_of(text), entries_by_printf(table));
+    EXPECT_NE(text.find("-0x8000"), std::string::npos);
+}
+
+TEST(WriteTwiddleSource, EightSevenCharacterEntriesPerLineAndNoTrailingEmptyLine)
+{
+    for (std::int32_t n : valid_sizes) {
+        const std::string text = render_table(n, default_scale);
+        const std::vector<std::string> lines = lines_of(text);
+        const std::size_t entry_lines = static_cast<std::size_t>(n / 8);
+        ASSERT_EQ(lines.size(), header_lines + 2 + entry_lines + 1) << "N " << n;
+        for (std::size_t i = 0; i < entry_lines; ++i) {
+            const std::string &line = lines[header_lines + 2 + i];
+            const bool last = i + 1 == entry_lines;
+            ASSERT_EQ(line.size(), 4 + 8 * 7 + 7 * 2 + (last ? 0 : 1)) << "N " << n << ": " << line;
+            ASSERT_EQ(line.back() == ',', !last) << "N " << n << ": " << line;
+        }
+        EXPECT_EQ(lines.back(), "};");
+        EXPECT_EQ(text.substr(text.size() - 4), "\n};\n");
+    }
+}
+
+} // namespace
