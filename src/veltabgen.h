@@ -1,0 +1,13 @@
+#ifndef VELTABGEN_VELTABGEN_H
+#define VELTABGEN_VELTABGEN_H
+
+#include <cstdio>
+
+// The whole tool: reads the command line in argv (argv[0], the program's name,
+// is not examined), writes the generated source to out and any diagnostics,
+// with the usage text for a fault in the command line, to err. Returns the exit
+// status: 0 when the whole source was written, 1 after a reported fault, in
+// which case nothing has been written to out.
+int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err);
+
+#endif
