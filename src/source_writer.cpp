@@ -23,43 +23,38 @@ constexpr char header_template[] =
     "#pragma DATA_ALIGN(w, 4);  /* Remove this if using DATA_MEM_BANK */\n"
     "\n";
 
-constexpr int entries_per_line = 8;
+constexpr std::int32_t entries_per_line = 8;
 constexpr std::string_view closing = "\n};\n";
 
-// The longest separator, ",\n    ", and the longest entry, "-0x8000".
-constexpr std::ptrdiff_t max_entry_chars = 6 + 7;
+// A line of entries: the line break and indent that precede it, then eight
+// entries of seven characters, each but the first after ", ".
+constexpr std::ptrdiff_t max_line_chars = 6 + entries_per_line * 9 - 2;
 
-// Room for one more entry and for the closing that may follow it.
+// Room for one more line and for the closing that may follow it.
 constexpr std::ptrdiff_t block_reserve =
-    max_entry_chars + static_cast<std::ptrdiff_t>(closing.size());
+    max_line_chars + static_cast<std::ptrdiff_t>(closing.size());
 
 char *append(char *out, std::string_view text)
 {
     return std::copy(text.begin(), text.end(), out);
 }
 
-// Writes the same bytes as printf("%s%c0x%.4X", separator, sign, magnitude).
-// A table of 32768 points has as many entries, and printf would spend several
-// times the cost of the whole table computation on them.
-char *append_entry(char *out, std::int32_t index, std::int16_t value)
+// Writes the same seven characters as printf("%c0x%.4X", sign, magnitude), the
+// magnitude widened first so that -32768 has one (0x8000). A table of 32768
+// points has as many entries, and printf would spend several times the cost
+// of computing the whole table on them.
+char *append_entry(char *out, std::int16_t value)
 {
     static constexpr char hex_digits[] = "0123456789ABCDEF";
-
-    if (index == 0)
-        out = append(out, "\n    ");
-    else if (index % entries_per_line == 0)
-        out = append(out, ",\n    ");
-    else
-        out = append(out, ", ");
-
-    // Widened first, so that -32768 has a magnitude: 0x8000.
     const std::int32_t magnitude = value < 0 ? -std::int32_t{value} : std::int32_t{value};
-    *out++ = value < 0 ? '-' : ' ';
-    *out++ = '0';
-    *out++ = 'x';
-    for (int shift = 12; shift >= 0; shift -= 4)
-        *out++ = hex_digits[(magnitude >> shift) & 0xF];
-    return out;
+    out[0] = value < 0 ? '-' : ' ';
+    out[1] = '0';
+    out[2] = 'x';
+    out[3] = hex_digits[(magnitude >> 12) & 0xF];
+    out[4] = hex_digits[(magnitude >> 8) & 0xF];
+    out[5] = hex_digits[(magnitude >> 4) & 0xF];
+    out[6] = hex_digits[magnitude & 0xF];
+    return out + 7;
 }
 
 } // namespace
@@ -70,14 +65,19 @@ void write_twiddle_source(std::FILE *out, const std::int16_t *table, std::int32_
     std::fprintf(out, header_template, n, scale);
     std::fprintf(out, "const short w[2 * %d] =\n{", n / 2);
 
+    // The entries are formatted into a block and written a block at a time.
     char block[16384];
     char *end = block;
-    for (std::int32_t i = 0; i < n; ++i) {
+    for (std::int32_t first = 0; first < n; first += entries_per_line) {
         if (block + sizeof block - end < block_reserve) {
             std::fwrite(block, 1, static_cast<std::size_t>(end - block), out);
             end = block;
         }
-        end = append_entry(end, i, table[i]);
+        end = append(end, first == 0 ? "\n    " : ",\n    ");
+        end = append_entry(end, table[first]);
+        const std::int32_t last = std::min(first + entries_per_line, n);
+        for (std::int32_t i = first + 1; i < last; ++i)
+            end = append_entry(append(end, ", "), table[i]);
     }
     end = append(end, closing);
     std::fwrite(block, 1, static_cast<std::size_t>(end - block), out);
