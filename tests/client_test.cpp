@@ -1,7 +1,7 @@
 // Compiles the generated source as users do, with the host C compiler in
 // strict C, and checks that the compiled array holds the computed table.
 
-#include "run_process.h"
+#include "tool_under_test.h"
 #include "twiddle_table.h"
 
 #include <gtest/gtest.h>
@@ -23,13 +23,17 @@ struct client_case {
     double scale;
 };
 
-// Runs a build step and fails the test with its diagnostics if it fails.
+// Fails the test with a step's diagnostics if the step failed or warned.
+std::string checked(const process_result &result, const std::string &step)
+{
+    EXPECT_EQ(result.status, 0) << step << " failed:\n" << result.err;
+    EXPECT_EQ(result.err, "") << step << " warned:\n" << result.err;
+    return result.out;
+}
+
 std::string run_step(const std::vector<std::string> &command)
 {
-    const process_result result = run_process(command);
-    EXPECT_EQ(result.status, 0) << command[0] << " failed:\n" << result.err;
-    EXPECT_EQ(result.err, "") << command[0] << " warned:\n" << result.err;
-    return result.out;
+    return checked(run_process(command), command[0]);
 }
 
 TEST(GeneratedSource, CompilesInStrictCAndHoldsTheTable)
@@ -48,12 +52,12 @@ TEST(GeneratedSource, CompilesInStrictCAndHoldsTheTable)
 
     for (const auto &c : cases) {
         SCOPED_TRACE("N " + std::to_string(c.n) + ", scale " + std::to_string(c.scale));
-        std::vector<std::string> generate = {VELTABGEN_TOOL};
+        std::vector<std::string> args;
         if (c.scale_text != nullptr)
-            generate.insert(generate.end(), {"-s", c.scale_text});
-        generate.push_back(std::to_string(c.n));
+            args.insert(args.end(), {"-s", c.scale_text});
+        args.push_back(std::to_string(c.n));
         const fs::path source = dir / "twiddle.c";
-        std::ofstream(source, std::ios::binary) << run_step(generate);
+        std::ofstream(source, std::ios::binary) << checked(run_tool(args), "veltabgen");
 
         const fs::path object = dir / "twiddle.o";
         const fs::path checker = dir / "checker";

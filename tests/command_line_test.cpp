@@ -1,8 +1,8 @@
 // Runs the built tool as its users do, and checks its standard output,
 // standard error and exit status.
 
-#include "run_process.h"
 #include "source_writer.h"
+#include "tool_under_test.h"
 #include "twiddle_table.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +16,6 @@
 #include <vector>
 
 namespace {
-
-process_result run_tool(const std::vector<std::string> &args,
-                        output_target stdout_target = output_target::captured)
-{
-    std::vector<std::string> command = {VELTABGEN_TOOL};
-    command.insert(command.end(), args.begin(), args.end());
-    return run_process(command, stdout_target);
-}
 
 std::string usage_text()
 {
@@ -153,7 +145,8 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         for (const std::string &arg : c.args)
             shown += " [" + arg + "]";
         const process_result result = run_tool(c.args);
-        const std::string expected_err = usage + (c.message ? "ERROR:  " + *c.message + "\n" : "");
+        const std::string expected_err =
+            with_tool_line_ends(usage + (c.message ? "ERROR:  " + *c.message + "\n" : ""));
         EXPECT_EQ(result.status, 1) << "args" << shown;
         EXPECT_EQ(result.out, "") << "args" << shown;
         EXPECT_EQ(result.err, expected_err) << "args" << shown;
@@ -194,7 +187,8 @@ TEST(CommandLine, ValidRunsWriteTheWholeSourceAndNothingElse)
         const process_result result = run_tool(c.args);
         EXPECT_EQ(result.status, 0) << "args" << shown;
         EXPECT_EQ(result.err, "") << "args" << shown;
-        EXPECT_EQ(result.out, expected_source(c.n, c.scale)) << "args" << shown;
+        EXPECT_EQ(result.out, with_tool_line_ends(expected_source(c.n, c.scale)))
+            << "args" << shown;
     }
 }
 
@@ -214,7 +208,8 @@ TEST(CommandLine, FailedWriteToStandardOutputIsReported)
             const process_result result = run_tool({size}, c.target);
             EXPECT_EQ(result.status, 1) << size;
             EXPECT_EQ(result.err,
-                      std::string("ERROR:  Unable to write output: ") + std::strerror(c.error) + "\n")
+                      with_tool_line_ends(std::string("ERROR:  Unable to write output: ") +
+                                          std::strerror(c.error) + "\n"))
                 << size;
         }
     }

@@ -1,0 +1,46 @@
+#include "tool_under_test.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> tool_command()
+{
+    const char *command = std::getenv("VELTABGEN_TEST_COMMAND");
+    if (command == nullptr || *command == '\0')
+        return {VELTABGEN_TOOL};
+    std::vector<std::string> words;
+    std::istringstream stream(command);
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    return words;
+}
+
+bool writes_crlf()
+{
+    const char *line_ends = std::getenv("VELTABGEN_TEST_LINE_ENDS");
+    return line_ends != nullptr && std::string(line_ends) == "crlf";
+}
+
+} // namespace
+
+process_result run_tool(const std::vector<std::string> &args, output_target stdout_target)
+{
+    std::vector<std::string> command = tool_command();
+    command.insert(command.end(), args.begin(), args.end());
+    return run_process(command, stdout_target);
+}
+
+std::string with_tool_line_ends(const std::string &text)
+{
+    if (!writes_crlf())
+        return text;
+    std::string converted;
+    for (char c : text) {
+        if (c == '\n')
+            converted += '\r';
+        converted += c;
+    }
+    return converted;
+}

@@ -1,0 +1,20 @@
+#ifndef VELTABGEN_TESTS_TOOL_UNDER_TEST_H
+#define VELTABGEN_TESTS_TOOL_UNDER_TEST_H
+
+#include "run_process.h"
+
+#include <string>
+#include <vector>
+
+// The tool that the end-to-end tests run: the one just built, or the command
+// given in the environment variable VELTABGEN_TEST_COMMAND (words separated by
+// spaces), such as the Windows build run by Wine. VELTABGEN_TEST_LINE_ENDS=crlf
+// says that the tool writes text-mode Windows line ends.
+process_result run_tool(const std::vector<std::string> &args,
+                        output_target stdout_target = output_target::captured);
+
+// The text as the tool under test writes it: with CR LF line ends where it
+// writes those, else unchanged.
+std::string with_tool_line_ends(const std::string &text);
+
+#endif
