@@ -1,9 +1,8 @@
 // Runs the built tool as its users do, and checks its standard output,
 // standard error and exit status.
 
-#include "source_writer.h"
 #include "tool_under_test.h"
-#include "twiddle_table.h"
+#include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -40,20 +39,6 @@ std::string usage_text()
     std::string text;
     for (const std::string line : lines)
         text += line + std::string(72 - line.size(), ' ') + "\n";
-    return text;
-}
-
-std::string expected_source(std::int32_t n, double scale)
-{
-    std::vector<std::int16_t> table(static_cast<std::size_t>(n));
-    make_twiddle_table(table.data(), n, scale);
-    std::FILE *file = std::tmpfile();
-    write_twiddle_source(file, table.data(), n, scale);
-    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
-    std::rewind(file);
-    const std::size_t read = std::fread(text.data(), 1, text.size(), file);
-    std::fclose(file);
-    text.resize(read);
     return text;
 }
 
@@ -187,7 +172,7 @@ TEST(CommandLine, ValidRunsWriteTheWholeSourceAndNothingElse)
         const process_result result = run_tool(c.args);
         EXPECT_EQ(result.status, 0) << "args" << shown;
         EXPECT_EQ(result.err, "") << "args" << shown;
-        EXPECT_EQ(result.out, with_tool_line_ends(expected_source(c.n, c.scale)))
+        EXPECT_EQ(result.out, with_tool_line_ends(render(table_for(c.n, c.scale), c.scale)))
             << "args" << shown;
     }
 }

@@ -1,11 +1,9 @@
-#include "source_writer.h"
-#include "twiddle_table.h"
+#include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,33 +11,12 @@
 
 namespace {
 
-const std::vector<std::int32_t> valid_sizes = {16,   32,   64,   128,  256,   512,
-                                               1024, 2048, 4096, 8192, 16384, 32768};
-
-constexpr double default_scale = 32767.5;
-
 constexpr std::size_t header_lines = 16;
 constexpr std::size_t framed_header_lines = 13;
 
-std::string render(const std::vector<std::int16_t> &table, double scale)
-{
-    std::FILE *file = std::tmpfile();
-    if (file == nullptr)
-        std::abort();
-    write_twiddle_source(file, table.data(), static_cast<std::int32_t>(table.size()), scale);
-    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
-    std::rewind(file);
-    if (std::fread(text.data(), 1, text.size(), file) != text.size())
-        std::abort();
-    std::fclose(file);
-    return text;
-}
-
 std::string render_table(std::int32_t n, double scale)
 {
-    std::vector<std::int16_t> table(static_cast<std::size_t>(n));
-    make_twiddle_table(table.data(), n, scale);
-    return render(table, scale);
+    return render(table_for(n, scale), scale);
 }
 
 std::vector<std::string> lines_of(const std::string &text)
@@ -139,8 +116,7 @@ TEST(WriteTwiddleSource, EntriesMatchPrintfForEveryValidTable)
     const double scales[] = {default_scale, 32767.6, 1000.0, 1.0};
     for (std::int32_t n : valid_sizes) {
         for (double scale : scales) {
-            std::vector<std::int16_t> table(static_cast<std::size_t>(n));
-            make_twiddle_table(table.data(), n, scale);
+            const std::vector<std::int16_t> table = table_for(n, scale);
             ASSERT_EQ(entries_of(render(table, scale)), entries_by_printf(table))
                 << "N " << n << ", scale " << scale;
         }

@@ -1,3 +1,4 @@
+#include "twiddle_fixtures.h"
 #include "twiddle_table.h"
 
 #include <gtest/gtest.h>
@@ -8,18 +9,6 @@
 #include <vector>
 
 namespace {
-
-const std::vector<std::int32_t> valid_sizes = {16,   32,   64,   128,  256,   512,
-                                               1024, 2048, 4096, 8192, 16384, 32768};
-
-constexpr double default_scale = 32767.5;
-
-std::vector<std::int16_t> table_for(std::int32_t n, double scale)
-{
-    std::vector<std::int16_t> table(static_cast<std::size_t>(n));
-    make_twiddle_table(table.data(), n, scale);
-    return table;
-}
 
 struct conversion_case {
     double input;

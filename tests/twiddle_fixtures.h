@@ -1,0 +1,20 @@
+#ifndef VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
+#define VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Every FFT size the tool accepts.
+inline const std::vector<std::int32_t> valid_sizes = {16,   32,   64,   128,  256,   512,
+                                                      1024, 2048, 4096, 8192, 16384, 32768};
+
+inline constexpr double default_scale = 32767.5;
+
+// The table make_twiddle_table computes for n points at scale.
+std::vector<std::int16_t> table_for(std::int32_t n, double scale);
+
+// The text write_twiddle_source writes for table at scale.
+std::string render(const std::vector<std::int16_t> &table, double scale);
+
+#endif
