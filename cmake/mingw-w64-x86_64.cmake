@@ -1,6 +1,6 @@
 # Cross-compiles veltabgen for 64-bit Windows with Debian's MinGW-w64
 # (package g++-mingw-w64-x86-64-posix):
-#   cmake -S . -B build-windows --toolchain cmake/mingw-w64-x86_64.cmake
+#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
