@@ -58,6 +58,14 @@ std::string unrecognized_argument(const std::string &shown)
     return "Unrecognized argument:  " + shown + "\n";
 }
 
+std::string bracketed(const std::vector<std::string> &args)
+{
+    std::string text;
+    for (const std::string &arg : args)
+        text += " [" + arg + "]";
+    return text;
+}
+
 struct fault_case {
     std::vector<std::string> args;
     std::optional<std::string> message; // none: the usage text alone
@@ -126,15 +134,13 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
     };
     const std::string usage = usage_text();
     for (const auto &c : cases) {
-        std::string shown;
-        for (const std::string &arg : c.args)
-            shown += " [" + arg + "]";
+        SCOPED_TRACE("args:" + bracketed(c.args));
         const process_result result = run_tool(c.args);
         const std::string expected_err =
             with_tool_line_ends(usage + (c.message ? "ERROR:  " + *c.message + "\n" : ""));
-        EXPECT_EQ(result.status, 1) << "args" << shown;
-        EXPECT_EQ(result.out, "") << "args" << shown;
-        EXPECT_EQ(result.err, expected_err) << "args" << shown;
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, expected_err);
     }
 }
 
@@ -166,14 +172,11 @@ TEST(CommandLine, ValidRunsWriteTheWholeSourceAndNothingElse)
         {{"-s", "1e-300", "16"}, 16, 1e-300},
     };
     for (const auto &c : cases) {
-        std::string shown;
-        for (const std::string &arg : c.args)
-            shown += " [" + arg + "]";
+        SCOPED_TRACE("args:" + bracketed(c.args));
         const process_result result = run_tool(c.args);
-        EXPECT_EQ(result.status, 0) << "args" << shown;
-        EXPECT_EQ(result.err, "") << "args" << shown;
-        EXPECT_EQ(result.out, with_tool_line_ends(render(table_for(c.n, c.scale), c.scale)))
-            << "args" << shown;
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, with_tool_line_ends(render(table_for(c.n, c.scale), c.scale)));
     }
 }
 
