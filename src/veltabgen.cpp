@@ -73,6 +73,8 @@ bool is_digit(char c)
 
 double read_scale(const char *text)
 {
+    // sscanf rather than strtod: the scale is read exactly as "%lf" reads it,
+    // and the two differ on some inputs ("0x" is 0 to strtod, no number here).
     double scale = 0.0;
     if (std::sscanf(text, "%lf", &scale) != 1)
         usage_exit("The -s switch requires a numeric argument.\n");

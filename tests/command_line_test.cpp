@@ -83,6 +83,7 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"-s", "abc", "64"}, numeric_argument},
         {{"-size", "64"}, numeric_argument},
         {{"/S", ".", "64"}, numeric_argument},
+        {{"-s", "0x", "64"}, numeric_argument},
         {{"-s", "-x", "64"}, numeric_argument},
         {{"-s", "-5", "64"}, scale_range},
         {{"-s", "0", "64"}, scale_range},
