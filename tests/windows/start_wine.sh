@@ -1,10 +1,23 @@
 #!/bin/sh
-# Starts a wineserver that stays up while the Windows tests run, so that each
-# run of the tool costs a fraction of a second instead of seconds, then runs
-# the tool once: the first run in a new Wine prefix creates the prefix, which
-# takes several seconds. Neither may keep the test's output open, or the test
-# runner would wait for them to end.
-# Usage: start_wine.sh WINESERVER WINE64 VELTABGEN_EXE
+# Starts the one wineserver that serves every Windows test, so that each run
+# of the tool costs a fraction of a second instead of seconds. The server must
+# start after the Wine prefix exists, or it cannot start at all; it stays up
+# until windows.stop_wine stops it (the -p timeout only reaps a server left
+# behind by an interrupted test run). Neither the server nor Wine may keep the
+# test's output open, or the test runner would wait for them to end.
+# Usage: start_wine.sh WINESERVER WINE64 VELTABGEN_EXE   (WINEPREFIX set)
 set -e
-"$1" -p > /dev/null 2>&1 || true # one may be running already
-"$2" "$3" 16 > /dev/null 2>&1
+wineserver=$1
+wine=$2
+exe=$3
+: "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # Creating a prefix takes several seconds; its own server then exits once
+    # it has saved the new prefix, which -w waits for.
+    "$wine" wineboot --init > /dev/null 2>&1
+    "$wineserver" -w
+fi
+"$wineserver" -k > /dev/null 2>&1 || true # a server of an earlier run
+"$wineserver" -p600 > /dev/null 2>&1
+"$wine" "$exe" 16 > /dev/null 2>&1
