@@ -31,6 +31,7 @@ void BM_write_twiddle_source(benchmark::State &state)
     std::vector<std::int16_t> table(static_cast<std::size_t>(n));
     make_twiddle_table(table.data(), n, default_scale);
 
+    const table_request request = {n, default_scale, "w", alignment_style::ti, nullptr, nullptr};
     std::vector<char> sink(512 * 1024);
     std::FILE *out = fmemopen(sink.data(), sink.size(), "w");
     if (out == nullptr) {
@@ -39,7 +40,7 @@ void BM_write_twiddle_source(benchmark::State &state)
     }
     for (auto _ : state) {
         std::rewind(out);
-        write_twiddle_source(out, table.data(), n, default_scale);
+        write_twiddle_source(out, table.data(), request);
         std::fflush(out);
     }
     state.SetBytesProcessed(state.iterations() * std::ftell(out));

@@ -1,9 +1,15 @@
 // Runs the whole tool in process on an argument vector made from the input,
-// and checks that the run produced one of the two results a run may have: the
-// complete source with nothing on standard error and status 0, or nothing on
-// standard output, the usage text with at most one documented error line, and
-// status 1.
+// and checks that the run produced one of the results a run may have:
+//  - status 0, nothing on standard error, and on standard output the help,
+//    the version or the complete source, or else the complete source and any
+//    header in the files that the command line names;
+//  - status 1, nothing on standard output, no file left behind or changed
+//    but a header committed before its source failed, and on standard error
+//    either the usage text with at most one documented error line, or one
+//    line that reports a failed write.
+// The files live in memory (memory_files.cpp), never on the disk.
 
+#include "memory_files.h"
 #include "veltabgen.h"
 
 #include <cstdint>
@@ -19,6 +25,7 @@ namespace {
 constexpr std::size_t max_arguments = 8;
 
 std::string usage_text;
+std::string help_text;
 
 void require(bool condition, const char *what, std::string_view text)
 {
@@ -35,22 +42,9 @@ struct run_result {
     std::string err;
 };
 
-// The input is the arguments after the program's name, separated by NUL
-// bytes; an empty input stands for no arguments.
-run_result run(const std::uint8_t *data, std::size_t size)
+run_result run(const std::vector<std::string> &arguments)
 {
-    std::vector<std::string> args = {"veltabgen"};
-    if (size > 0) {
-        args.emplace_back();
-        for (std::size_t i = 0; i < size; ++i) {
-            if (data[i] != 0)
-                args.back() += static_cast<char>(data[i]);
-            else if (args.size() > max_arguments)
-                break;
-            else
-                args.emplace_back();
-        }
-    }
+    std::vector<std::string> args = arguments;
     std::vector<char *> argv;
     for (std::string &arg : args)
         argv.push_back(arg.data());
@@ -65,14 +59,33 @@ run_result run(const std::uint8_t *data, std::size_t size)
     if (out == nullptr || err == nullptr)
         std::abort();
     run_result result;
+    committed_files.clear();
     result.status = run_veltabgen(static_cast<int>(args.size()), argv.data(), out, err);
-    std::fclose(out);
     std::fclose(err);
     result.out.assign(out_text, out_size);
     result.err.assign(err_text, err_size);
     std::free(out_text);
     std::free(err_text);
     return result;
+}
+
+// The input is the arguments after the program's name, separated by NUL
+// bytes; an empty input stands for no arguments.
+std::vector<std::string> arguments_of(const std::uint8_t *data, std::size_t size)
+{
+    std::vector<std::string> args = {"veltabgen"};
+    if (size > 0) {
+        args.emplace_back();
+        for (std::size_t i = 0; i < size; ++i) {
+            if (data[i] != 0)
+                args.back() += static_cast<char>(data[i]);
+            else if (args.size() > max_arguments)
+                break;
+            else
+                args.emplace_back();
+        }
+    }
+    return args;
 }
 
 bool starts_with(std::string_view text, std::string_view prefix)
@@ -83,6 +96,11 @@ bool starts_with(std::string_view text, std::string_view prefix)
 bool is_upper_hex(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+bool is_identifier_char(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
 // Reads the decimal number at the start of text and moves past it.
@@ -97,12 +115,28 @@ long read_number(std::string_view &text)
     return value;
 }
 
-void check_source(const run_result &result)
+// Reads the array's name at the start of text and moves past it.
+std::string_view read_name(std::string_view &text)
 {
-    require(result.err.empty(), "a successful run writes nothing to standard error", result.err);
-    std::string_view text = result.out;
-    const std::string_view whole = text;
+    std::size_t length = 0;
+    while (length < text.size() && is_identifier_char(text[length]))
+        ++length;
+    require(length > 0 && length <= 63 && !(text[0] >= '0' && text[0] <= '9'),
+            "an identifier of at most 63 characters", text.substr(0, 80));
+    const std::string_view name = text.substr(0, length);
+    text.remove_prefix(length);
+    return name;
+}
 
+void skip(std::string_view &text, std::string_view expected, const char *what)
+{
+    require(starts_with(text, expected), what, text.substr(0, 120));
+    text.remove_prefix(expected.size());
+}
+
+void check_source(std::string_view text)
+{
+    const std::string_view whole = text;
     for (int line = 0; line < 13; ++line) {
         const std::size_t newline = text.find('\n');
         require(newline == 74, "header lines are 74 characters wide", whole);
@@ -111,23 +145,38 @@ void check_source(const run_result &result)
     std::string_view points = whole.substr(2 * 75 + std::strlen("/*      Number of points:    "));
     const long n = read_number(points);
     require(n >= 16 && n <= 32768 && (n & (n - 1)) == 0, "a valid size in the header", whole);
+    skip(text, "\n", "the empty line after the header comment");
 
-    const std::string_view pragma =
-        "\n#pragma DATA_ALIGN(w, 4);  /* Remove this if using DATA_MEM_BANK */\n\n";
-    require(starts_with(text, pragma), "the alignment pragma", whole);
-    text.remove_prefix(pragma.size());
+    if (starts_with(text, "#include \"")) {
+        text.remove_prefix(std::strlen("#include \""));
+        const std::size_t end = text.find("\"\n\n");
+        require(end != 0 && end != std::string_view::npos &&
+                    text.substr(0, end).find_first_of("\"\\'\n/") == std::string_view::npos,
+                "the header's name in an #include line", whole);
+        text.remove_prefix(end + 3);
+    }
 
-    const std::string_view declaration = "const short w[2 * ";
-    require(starts_with(text, declaration), "the declaration", whole);
-    text.remove_prefix(declaration.size());
+    std::string_view pragma_name;
+    if (starts_with(text, "#pragma DATA_ALIGN(")) {
+        text.remove_prefix(std::strlen("#pragma DATA_ALIGN("));
+        pragma_name = read_name(text);
+        skip(text, ", 4);  /* Remove this if using DATA_MEM_BANK */\n\n", "the alignment pragma");
+    } else if (starts_with(text, "_Alignas(4) ")) {
+        text.remove_prefix(std::strlen("_Alignas(4) "));
+    }
+    skip(text, "const short ", "the declaration");
+    const std::string_view name = read_name(text);
+    require(pragma_name.empty() || pragma_name == name, "the pragma names the array", whole);
+    skip(text, "[2 * ", "the declaration's size");
     require(read_number(text) == n / 2, "the declaration counts N / 2 pairs", whole);
-    require(starts_with(text, "] =\n{"), "the declaration's opening brace", whole);
-    text.remove_prefix(std::strlen("] =\n{"));
+    skip(text, "]", "the declaration's size");
+    if (pragma_name.empty() && starts_with(text, " __attribute__((aligned(4)))"))
+        text.remove_prefix(std::strlen(" __attribute__((aligned(4)))"));
+    skip(text, " =\n{", "the declaration's opening brace");
 
     for (long i = 0; i < n; ++i) {
         const std::string_view separator = i == 0 ? "\n    " : i % 8 == 0 ? ",\n    " : ", ";
-        require(starts_with(text, separator), "an entry separator", text.substr(0, 80));
-        text.remove_prefix(separator.size());
+        skip(text, separator, "an entry separator");
         require(text.size() >= 7 && (text[0] == ' ' || text[0] == '-') && text[1] == '0' &&
                     text[2] == 'x' && is_upper_hex(text[3]) && is_upper_hex(text[4]) &&
                     is_upper_hex(text[5]) && is_upper_hex(text[6]),
@@ -138,6 +187,36 @@ void check_source(const run_result &result)
     require(text == "\n};\n", "the closing, and nothing after it", text.substr(0, 80));
 }
 
+void check_header(std::string_view text)
+{
+    const std::string_view declaration = "\nextern const short ";
+    const std::size_t at = text.find(declaration);
+    require(at != std::string_view::npos, "the header declares the array", text);
+    std::string_view rest = text.substr(at + declaration.size());
+    read_name(rest);
+    require(text.find("extern \"C\" {") != std::string_view::npos, "C linkage for C++", text);
+    require(text.substr(text.size() - 8) == "\n#endif\n", "the include guard's end", text);
+}
+
+void check_success(const run_result &result)
+{
+    require(result.err.empty(), "a successful run writes nothing to standard error", result.err);
+    if (result.out == help_text || result.out == "veltabgen " VELTABGEN_VERSION "\n")
+        return;
+    std::size_t sources = result.out.empty() ? 0 : 1;
+    if (sources == 1)
+        check_source(result.out);
+    for (const auto &[path, text] : committed_files) {
+        if (starts_with(text, "/* Automatically generated twiddle-factor array: the declaration.")) {
+            check_header(text);
+        } else {
+            check_source(text);
+            ++sources;
+        }
+    }
+    require(sources == 1, "one complete source", result.out);
+}
+
 bool is_documented_message(std::string_view message)
 {
     static const std::string_view fixed[] = {
@@ -146,6 +225,13 @@ bool is_documented_message(std::string_view message)
         "FFT size must be between 16 and 32768 points.",
         "FFT size must be a power of 2\n",
         "Must specify FFT size.",
+        "The --name option requires a value.\n",
+        "The --align option requires a value.\n",
+        "The --header option requires a value.\n",
+        "The --output option requires a value.\n",
+        "The --help option takes no value.\n",
+        "The --version option takes no value.\n",
+        "The --header and --output files must differ.\n",
     };
     for (std::string_view documented : fixed)
         if (message == documented)
@@ -155,15 +241,31 @@ bool is_documented_message(std::string_view message)
     if (starts_with(message, bad_switch))
         return message.size() == bad_switch.size() + 3 && message.substr(bad_switch.size() + 1) == "'\n";
 
-    const std::string_view bad_argument = "Unrecognized argument:  ";
-    return starts_with(message, bad_argument) && message.back() == '\n' &&
-           message.size() <= bad_argument.size() + 32 + 1;
+    static const std::string_view showing_an_argument[] = {
+        "Unrecognized argument:  ",
+        "Unrecognized option:  --",
+        "Array name must be a C identifier of at most 63 characters:  ",
+        "Array name is a C or C++ keyword:  ",
+        "Alignment style must be ti, gnu, c11 or none:  ",
+        "Header file name cannot be used in #include:  ",
+    };
+    for (std::string_view prefix : showing_an_argument)
+        if (starts_with(message, prefix))
+            return message.back() == '\n' && message.size() <= prefix.size() + 32 + 1;
+    return false;
 }
 
 void check_fault(const run_result &result)
 {
     require(result.out.empty(), "a failed run writes nothing to standard output", result.out);
     std::string_view err = result.err;
+    if (starts_with(err, "ERROR:  Unable to write ")) {
+        require(err.find('\n') == err.size() - 1, "one line reports a failed write", err);
+        for (const auto &[path, text] : committed_files)
+            check_header(text);
+        return;
+    }
+    require(committed_files.empty(), "a fault in the command line changes no file", err);
     require(starts_with(err, usage_text), "the usage text comes first", err);
     err.remove_prefix(usage_text.size());
     if (err.empty())
@@ -179,19 +281,24 @@ void check_fault(const run_result &result)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    const run_result bare = run(nullptr, 0);
+    const run_result bare = run({"veltabgen"});
     require(bare.status == 1 && bare.out.empty() && bare.err.size() == 16 * 73,
             "no arguments give the sixteen-line usage text alone", bare.err);
     usage_text = bare.err;
+    const run_result help = run({"veltabgen", "--help"});
+    require(help.status == 0 && starts_with(help.out, usage_text) && help.err.empty(),
+            "--help shows the usage text", help.out);
+    help_text = help.out;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const run_result result = run(data, size);
+    const run_result result = run(arguments_of(data, size));
     require(result.status == 0 || result.status == 1, "the status is 0 or 1", result.err);
+    require(open_temporary_files() == 0, "no temporary file is left behind", result.err);
     if (result.status == 0)
-        check_source(result);
+        check_success(result);
     else
         check_fault(result);
     return 0;

@@ -5,7 +5,44 @@
 
 #include "veltabgen.h"
 
+#ifdef _WIN32
+
+#include <cstdlib>
+#include <windows.h>
+
+// Windows hands a narrow main its arguments in the ANSI code page, whose
+// best-fit mapping turns look-alikes into ASCII (a full-width "６４" into the
+// valid size "64"). The arguments are taken as UTF-16 instead and converted
+// to UTF-8, so that the tool sees the bytes it would see on Linux.
+int wmain(int argc, wchar_t *wide_argv[])
+{
+    std::size_t bytes = 0;
+    for (int i = 0; i < argc; ++i)
+        bytes += static_cast<std::size_t>(
+            WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, nullptr, 0, nullptr, nullptr));
+    char **const argv = static_cast<char **>(
+        std::malloc((static_cast<std::size_t>(argc) + 1) * sizeof(char *) + bytes));
+    if (argv == nullptr) {
+        std::fputs("ERROR:  Unable to allocate memory for the command line\n", stderr);
+        return EXIT_FAILURE;
+    }
+    char *text = reinterpret_cast<char *>(argv + argc + 1);
+    for (int i = 0; i < argc; ++i) {
+        argv[i] = text;
+        const int written = WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, text,
+                                                static_cast<int>(bytes), nullptr, nullptr);
+        text += written;
+        bytes -= static_cast<std::size_t>(written);
+    }
+    argv[argc] = nullptr;
+    return run_veltabgen(argc, argv, stdout, stderr);
+}
+
+#else
+
 int main(int argc, char *argv[])
 {
     return run_veltabgen(argc, argv, stdout, stderr);
 }
+
+#endif

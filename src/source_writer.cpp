@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr char header_template[] =
+constexpr char header_comment[] =
     "/* -------------------------------------------------------------------- */\n"
     "/*  Automatically generated twiddle-factor array.                       */\n"
     "/*      Number of points:    %-5d                                      */\n"
@@ -19,8 +19,6 @@ constexpr char header_template[] =
     "/*  see the KORV7700XLP Optimizing C Compiler Reference (ZLQB311C)      */\n"
     "/*  for details on \"#pragma DATA_MEM_BANK\".                             */\n"
     "/* -------------------------------------------------------------------- */\n"
-    "\n"
-    "#pragma DATA_ALIGN(w, 4);  /* Remove this if using DATA_MEM_BANK */\n"
     "\n";
 
 constexpr std::int32_t entries_per_line = 8;
@@ -57,16 +55,44 @@ char *append_entry(char *out, std::int16_t value)
     return out + 7;
 }
 
+void write_declaration(std::FILE *out, const table_request &request)
+{
+    const char *name = request.array_name;
+    const int pairs = request.points / 2;
+    switch (request.alignment) {
+    case alignment_style::ti:
+        std::fprintf(out, "#pragma DATA_ALIGN(%s, 4);  /* Remove this if using DATA_MEM_BANK */\n\n",
+                     name);
+        std::fprintf(out, "const short %s[2 * %d] =\n{", name, pairs);
+        break;
+    case alignment_style::gnu:
+        std::fprintf(out, "const short %s[2 * %d] __attribute__((aligned(4))) =\n{", name, pairs);
+        break;
+    case alignment_style::c11:
+        std::fprintf(out, "_Alignas(4) const short %s[2 * %d] =\n{", name, pairs);
+        break;
+    case alignment_style::none:
+        std::fprintf(out, "const short %s[2 * %d] =\n{", name, pairs);
+        break;
+    }
+}
+
 } // namespace
 
-void write_twiddle_source(std::FILE *out, const std::int16_t *table, std::int32_t n,
-                          double scale)
+void write_twiddle_source(std::FILE *out, const std::int16_t *table,
+                          const table_request &request)
 {
-    std::fprintf(out, header_template, n, scale);
-    std::fprintf(out, "const short w[2 * %d] =\n{", n / 2);
+    const std::int32_t n = request.points;
+    std::fprintf(out, header_comment, n, request.scale);
+    // Declared first with C linkage, the array keeps external linkage when
+    // the source is compiled as C++.
+    if (request.header_path != nullptr)
+        std::fprintf(out, "#include \"%s\"\n\n", base_name(request.header_path));
+    write_declaration(out, request);
 
     // The entries are formatted into a block and written a block at a time.
-    char block[16384];
+    // The block is static, not on the stack, which may be small.
+    static char block[16384];
     char *end = block;
     for (std::int32_t first = 0; first < n; first += entries_per_line) {
         if (block + sizeof block - end < block_reserve) {
@@ -81,4 +107,29 @@ void write_twiddle_source(std::FILE *out, const std::int16_t *table, std::int32_
     }
     end = append(end, closing);
     std::fwrite(block, 1, static_cast<std::size_t>(end - block), out);
+}
+
+void write_twiddle_header(std::FILE *out, const table_request &request)
+{
+    const char *name = request.array_name;
+    std::fprintf(out,
+                 "/* Automatically generated twiddle-factor array: the declaration.     */\n"
+                 "/*      Number of points:    %-5d                                      */\n"
+                 "/*      Scale factor:        %-20.9f                       */\n"
+                 "\n"
+                 "#ifndef VELTABGEN_%s_H\n"
+                 "#define VELTABGEN_%s_H\n"
+                 "\n"
+                 "#ifdef __cplusplus\n"
+                 "extern \"C\" {\n"
+                 "#endif\n"
+                 "\n"
+                 "extern const short %s[2 * %d];\n"
+                 "\n"
+                 "#ifdef __cplusplus\n"
+                 "}\n"
+                 "#endif\n"
+                 "\n"
+                 "#endif\n",
+                 request.points, request.scale, name, name, name, request.points / 2);
 }

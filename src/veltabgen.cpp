@@ -1,167 +1,131 @@
 #include "veltabgen.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
-#include <optional>
-#include <string>
-#include <vector>
+#include <memory>
 
+#include "atomic_file.h"
+#include "command_line.h"
 #include "source_writer.h"
 #include "twiddle_table.h"
 
 namespace {
 
-constexpr char usage_text[] =
-    "                                                                        \n"
-    "USAGE                                                                   \n"
-    "    This is a stand-alone program intended to generate twiddle-factor   \n"
-    "    arrays for the QMX_cfftbf library routine.  It is called as follows:\n"
-    "                                                                        \n"
-    "        veltabgen [-s scale] N > outputfile.c                           \n"
-    "                                                                        \n"
-    "    The argument 'N' specifies the size of the FFT.  This value         \n"
-    "    must be a power of 2.  The switch '-s scale' allows selecting       \n"
-    "    a different scale factor for the coefficients.  The default         \n"
-    "    scale factor is 32767.5.                                            \n"
-    "                                                                        \n"
-    "    This program will generate the twiddle factor array 'w' and         \n"
-    "    output the result to the display.  Redirect the output to           \n"
-    "    a file as shown above.                                              \n"
-    "                                                                        \n";
-
-constexpr std::int32_t min_points = 16;
-constexpr std::int32_t max_points = 32768;
-constexpr std::int32_t no_points = -1;
-
-// Half a unit above full scale, so that -scale * cos(0) truncates to -32767.
-constexpr double default_scale = 32767.5;
-constexpr double max_scale = 32767.6;
-
-struct table_request {
-    std::int32_t points;
-    double scale;
-};
-
-// A fault in the command line, on its way to be reported by run_veltabgen.
-// Ending the run this way rather than by exiting lets the whole flow run
-// inside another program, as the fuzzer does.
-struct usage_fault {
-    std::optional<std::string> message;
-};
-
-[[noreturn]] void usage_exit(const char *message)
-{
-    throw usage_fault{message != nullptr ? std::optional<std::string>(message) : std::nullopt};
-}
-
-void report(std::FILE *err, const usage_fault &fault)
+// Reports a fault in the command line: the usage text, then the error line
+// unless the message is empty. Returns the exit status that ends the run.
+int usage_exit(std::FILE *err, const char *message)
 {
     std::fputs(usage_text, err);
-    if (fault.message)
-        std::fprintf(err, "ERROR:  %s\n", fault.message->c_str());
+    if (*message != '\0')
+        std::fprintf(err, "ERROR:  %s\n", message);
+    return EXIT_FAILURE;
 }
 
-bool is_digit(char c)
+int report_write_failure(std::FILE *err, const char *what, int error)
 {
-    return c >= '0' && c <= '9';
+    std::fprintf(err, "ERROR:  Unable to write %s: %s\n", what, std::strerror(error));
+    return EXIT_FAILURE;
 }
 
-double read_scale(const char *text)
+int report_file_failure(std::FILE *err, const atomic_file &file)
 {
-    // sscanf rather than strtod: the scale is read exactly as "%lf" reads it,
-    // and the two differ on some inputs ("0x" is 0 to strtod, no number here).
-    double scale = 0.0;
-    if (std::sscanf(text, "%lf", &scale) != 1)
-        usage_exit("The -s switch requires a numeric argument.\n");
-    // Written so that NaN fails it as well.
-    if (!(scale > 0.0 && scale <= max_scale))
-        usage_exit("Scale factor out of range.\n");
-    return scale;
+    return report_write_failure(err, file.path, errno);
 }
 
-std::int32_t read_points(const char *text)
+// Writes the header and the source files that the request names, each under
+// a temporary name first; only once both are complete are they renamed over
+// their paths, the header first. The source goes to out when no file is named
+// for it.
+int write_files(const std::int16_t *table, const table_request &request, std::FILE *out,
+                std::FILE *err)
 {
-    if (!is_digit(text[0])) {
-        char message[64];
-        std::snprintf(message, sizeof message, "Unrecognized argument:  %-.32s\n", text);
-        usage_exit(message);
+    atomic_file header{};
+    atomic_file source{};
+    if (request.header_path != nullptr) {
+        if (!open_atomic_file(header, request.header_path))
+            return report_file_failure(err, header);
+        write_twiddle_header(header.stream, request);
+        if (!close_atomic_file(header))
+            return report_file_failure(err, header);
     }
-    // The leading digits, as "%d" reads them, but held just above the largest
-    // size so that no number of digits can wrap around into the valid range.
-    std::int32_t points = 0;
-    for (const char *digit = text; is_digit(*digit); ++digit)
-        points = std::min(points * 10 + (*digit - '0'), max_points + 1);
-
-    if (points < min_points || points > max_points)
-        usage_exit("FFT size must be between 16 and 32768 points.");
-    if ((points & (points - 1)) != 0)
-        usage_exit("FFT size must be a power of 2\n");
-    return points;
-}
-
-// Each value is checked as it is met, so the leftmost fault is the one
-// reported; a later valid value replaces an earlier one.
-table_request read_command_line(int argc, char *argv[])
-{
-    if (argc <= 1)
-        usage_exit(nullptr);
-
-    table_request request{no_points, default_scale};
-    for (int i = 1; i < argc; ++i) {
-        const char *arg = argv[i];
-        const bool is_switch = (arg[0] == '-' || arg[0] == '/') && arg[1] != '\0';
-        if (!is_switch) {
-            request.points = read_points(arg);
-        } else if (arg[1] == 's' || arg[1] == 'S') {
-            // The value is either attached (-s500) or the next argument,
-            // which is taken whatever it begins with (-s -5).
-            const char *value = arg + 2;
-            if (*value == '\0')
-                value = i + 1 < argc ? argv[++i] : "";
-            request.scale = read_scale(value);
-        } else {
-            char message[64];
-            std::snprintf(message, sizeof message, "Unrecognized switch character: '%c'\n",
-                          arg[1]);
-            usage_exit(message);
+    if (request.output_path != nullptr) {
+        if (!open_atomic_file(source, request.output_path)) {
+            discard_atomic_file(header);
+            return report_file_failure(err, source);
+        }
+        write_twiddle_source(source.stream, table, request);
+        if (!close_atomic_file(source)) {
+            discard_atomic_file(header);
+            return report_file_failure(err, source);
         }
     }
-    if (request.points == no_points)
-        usage_exit("Must specify FFT size.");
-    return request;
+    if (request.header_path != nullptr && !commit_atomic_file(header)) {
+        discard_atomic_file(source);
+        return report_file_failure(err, header);
+    }
+    if (request.output_path == nullptr)
+        write_twiddle_source(out, table, request);
+    else if (!commit_atomic_file(source))
+        return report_file_failure(err, source);
+    return EXIT_SUCCESS;
+}
+
+int generate(const table_request &request, std::FILE *out, std::FILE *err)
+{
+    // calloc rather than new (std::nothrow), which throws and catches
+    // std::bad_alloc inside, and so may end the process where memory is too
+    // short even for the exception.
+    const auto free_table = [](std::int16_t *table) { std::free(table); };
+    const std::unique_ptr<std::int16_t[], decltype(free_table)> table(
+        static_cast<std::int16_t *>(
+            std::calloc(static_cast<std::size_t>(request.points), sizeof(std::int16_t))),
+        free_table);
+    if (table == nullptr) {
+        std::fputs("ERROR:  Unable to allocate memory for twiddle factors\n", err);
+        return EXIT_FAILURE;
+    }
+    make_twiddle_table(table.get(), request.points, request.scale);
+    return write_files(table.get(), request, out, err);
+}
+
+// Closes out, and reports a failure to write it that a run which has
+// otherwise succeeded has not yet seen: a full disk, a closed stream, or an
+// error that shows only when the file is closed.
+int close_output(std::FILE *out, std::FILE *err, int status)
+{
+    bool written = std::fflush(out) == 0 && !std::ferror(out);
+    int error = errno;
+    if (std::fclose(out) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (status == EXIT_SUCCESS && !written)
+        return report_write_failure(err, "output", error);
+    return status;
 }
 
 } // namespace
 
 int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
 {
-    table_request request{};
-    try {
-        request = read_command_line(argc, argv);
-    } catch (const usage_fault &fault) {
-        report(err, fault);
-        return EXIT_FAILURE;
+    const command_line command = read_command_line(argc, argv);
+    int status = EXIT_SUCCESS;
+    switch (command.action) {
+    case run_action::report_fault:
+        status = usage_exit(err, command.fault_message);
+        break;
+    case run_action::show_help:
+        std::fputs(usage_text, out);
+        std::fputs(option_summary, out);
+        break;
+    case run_action::show_version:
+        std::fputs("veltabgen " VELTABGEN_VERSION "\n", out);
+        break;
+    case run_action::generate:
+        status = generate(command.request, out, err);
+        break;
     }
-
-    std::vector<std::int16_t> table;
-    try {
-        table.resize(static_cast<std::size_t>(request.points));
-    } catch (const std::bad_alloc &) {
-        std::fputs("ERROR:  Unable to allocate memory for twiddle factors\n", err);
-        return EXIT_FAILURE;
-    }
-
-    make_twiddle_table(table.data(), request.points, request.scale);
-    write_twiddle_source(out, table.data(), request.points, request.scale);
-
-    if (std::fflush(out) != 0 || std::ferror(out)) {
-        std::fprintf(err, "ERROR:  Unable to write output: %s\n", std::strerror(errno));
-        return EXIT_FAILURE;
-    }
-    return EXIT_SUCCESS;
+    return close_output(out, err, status);
 }

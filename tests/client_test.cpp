@@ -1,5 +1,6 @@
-// Compiles the generated source as users do, with the host C compiler in
-// strict C, and checks that the compiled array holds the computed table.
+// Compiles the generated source as users do, with the compilers they use, and
+// checks what the compiled program holds: the tables' values, their
+// alignment, and their linkage from C and C++.
 
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
@@ -9,19 +10,37 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct client_case {
-    std::int32_t n;
-    const char *scale_text;
-    double scale;
-};
+const std::vector<std::string> gnu11_flags = {"-std=gnu11", "-Wall", "-Wextra", "-pedantic",
+                                              "-Werror"};
+const std::vector<std::string> c11_flags = {"-std=c11", "-Wall", "-Wextra", "-pedantic",
+                                            "-Werror"};
+const std::vector<std::string> cxx_flags = {"-x", "c++", "-std=c++17", "-Wall", "-Wextra",
+                                            "-pedantic", "-Werror"};
+
+// The C compilers the aligned styles are for, where they are installed.
+std::vector<std::string> gnu_compatible_compilers()
+{
+    std::vector<std::string> compilers;
+    for (const char *compiler : {GCC, CLANG})
+        if (*compiler != '\0')
+            compilers.push_back(compiler);
+    return compilers;
+}
+
+const std::vector<std::string> &flags_for(const std::string &style)
+{
+    return style == "c11" ? c11_flags : gnu11_flags;
+}
 
 // Fails the test with a step's diagnostics if the step failed or warned.
 std::string checked(const process_result &result, const std::string &step)
@@ -36,13 +55,82 @@ std::string run_step(const std::vector<std::string> &command)
     return checked(run_process(command), command[0]);
 }
 
-TEST(GeneratedSource, CompilesInStrictCAndHoldsTheTable)
+// Builds a command from its parts: words and lists of words.
+struct command_builder {
+    std::vector<std::string> words;
+    command_builder &operator<<(const std::string &word)
+    {
+        words.push_back(word);
+        return *this;
+    }
+    command_builder &operator<<(const std::vector<std::string> &more)
+    {
+        words.insert(words.end(), more.begin(), more.end());
+        return *this;
+    }
+};
+
+struct printed_table {
+    int address_mod_4 = -1;
+    std::vector<std::int16_t> entries;
+};
+
+// What print_tables.c printed, by table name.
+std::map<std::string, printed_table> tables_printed(const std::string &text)
 {
+    std::map<std::string, printed_table> tables;
+    std::istringstream lines(text);
+    printed_table *current = nullptr;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t space = line.find(' ');
+        if (space != std::string::npos) {
+            current = &tables[line.substr(0, space)];
+            current->address_mod_4 = std::stoi(line.substr(space + 1));
+        } else if (current != nullptr) {
+            current->entries.push_back(static_cast<std::int16_t>(std::stoi(line)));
+        }
+    }
+    return tables;
+}
+
+class GeneratedSource : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::temp_directory_path() /
+                 ("veltabgen-client-" + std::to_string(getpid()) + "-" + test->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Runs the tool in the folder and writes its standard output to file.
+    std::string generate(const std::string &file, const std::vector<std::string> &args)
+    {
+        process_options options;
+        options.working_directory = folder.string();
+        const std::string path = (folder / file).string();
+        std::ofstream(path, std::ios::binary) << checked(run_tool(args, options), "veltabgen");
+        return path;
+    }
+
+    std::string path(const std::string &file) const { return (folder / file).string(); }
+
+    fs::path folder;
+};
+
+TEST_F(GeneratedSource, CompilesInStrictCAndHoldsTheTable)
+{
+    struct client_case {
+        std::int32_t n;
+        const char *scale_text;
+        double scale;
+    };
     std::vector<client_case> cases = {{256, "32767.6", 32767.6}, {1024, "1000.5", 1000.5}};
     for (std::int32_t n : valid_sizes)
         cases.push_back({n, nullptr, default_scale});
-    const fs::path dir = fs::temp_directory_path() / ("veltabgen-client-" + std::to_string(getpid()));
-    fs::create_directories(dir);
     const std::vector<std::string> strict_c = {"-std=c99", "-pedantic-errors", "-Wall", "-Wextra",
                                                "-Werror", "-Wno-unknown-pragmas"};
 
@@ -52,32 +140,116 @@ TEST(GeneratedSource, CompilesInStrictCAndHoldsTheTable)
         if (c.scale_text != nullptr)
             args.insert(args.end(), {"-s", c.scale_text});
         args.push_back(std::to_string(c.n));
-        const fs::path source = dir / "twiddle.c";
-        std::ofstream(source, std::ios::binary) << checked(run_tool(args), "veltabgen");
+        const std::string source = generate("twiddle.c", args);
 
-        const fs::path object = dir / "twiddle.o";
-        const fs::path checker = dir / "checker";
-        std::vector<std::string> compile = {C_COMPILER};
-        compile.insert(compile.end(), strict_c.begin(), strict_c.end());
-        compile.insert(compile.end(), {"-c", source.string(), "-o", object.string()});
-        run_step(compile);
-
-        std::vector<std::string> link = {C_COMPILER};
-        link.insert(link.end(), strict_c.begin(), strict_c.end());
-        link.insert(link.end(), {"-DTWIDDLE_ENTRIES=" + std::to_string(c.n), CHECKER_SOURCE,
-                                 object.string(), "-o", checker.string()});
-        run_step(link);
+        command_builder compile;
+        compile << C_COMPILER << strict_c << "-DTABLES=X(w, " + std::to_string(c.n) + ")"
+                << source << CLIENT_DIR "/print_tables.c" << "-o" << path("client");
+        run_step(compile.words);
         if (HasFailure())
             break;
-
-        std::istringstream printed(run_step({checker.string()}));
-        std::vector<std::int16_t> compiled;
-        for (int value; printed >> value;)
-            compiled.push_back(static_cast<std::int16_t>(value));
-
-        EXPECT_EQ(compiled, table_for(c.n, c.scale));
+        EXPECT_EQ(tables_printed(run_step({path("client")}))["w"].entries, table_for(c.n, c.scale));
     }
-    fs::remove_all(dir);
+}
+
+// Two tables, named apart, in one program built by each compiler in each
+// style: both hold their values and lie on 4-byte boundaries, whichever way
+// the 2-byte object before them shifts them.
+TEST_F(GeneratedSource, AlignedStylesCompileCleanlyAndPutTwoTablesOnFourBytes)
+{
+    for (const std::string style : {"gnu", "c11"}) {
+        const std::string small = generate(
+            "tw256.c", {"--name=tw256", "--align=" + style, "256"});
+        const std::string large = generate(
+            "tw1024.c", {"--name", "tw1024", "--align", style, "-s", "1000.25", "1024"});
+        for (const std::string &compiler : gnu_compatible_compilers()) {
+            for (const char *shorts : {"1", "2"}) {
+                SCOPED_TRACE(compiler + ", --align=" + style + ", SHORTS " + shorts);
+                command_builder build;
+                build << compiler << flags_for(style) << std::string("-DSHORTS=") + shorts
+                      << "-DTABLES=X(tw256, 256) X(tw1024, 1024)" << CLIENT_DIR "/two_bytes.c"
+                      << small << large << CLIENT_DIR "/print_tables.c" << "-o" << path("client");
+                run_step(build.words);
+                if (HasFailure())
+                    return;
+                auto tables = tables_printed(run_step({path("client")}));
+                EXPECT_EQ(tables["tw256"].address_mod_4, 0);
+                EXPECT_EQ(tables["tw1024"].address_mod_4, 0);
+                EXPECT_EQ(tables["tw256"].entries, table_for(256, default_scale));
+                EXPECT_EQ(tables["tw1024"].entries, table_for(1024, 1000.25));
+            }
+        }
+    }
+}
+
+// The same for a Cortex-M0 firmware image, whose compiler, unlike the host's,
+// gives a table no more alignment than it asks for: without a request, one of
+// the two layouts puts it 2 bytes past a boundary.
+TEST_F(GeneratedSource, AlignedStylesPutTheTableOnFourBytesInCortexMFirmware)
+{
+    if (*ARM_GCC == '\0' || *ARM_NM == '\0')
+        GTEST_SKIP() << "arm-none-eabi-gcc is not installed";
+    for (const std::string style : {"gnu", "c11", "none"}) {
+        const std::string source = generate("tw.c", {"--name=tw", "--align=" + style, "256"});
+        std::vector<std::uint64_t> addresses;
+        for (const char *shorts : {"1", "2"}) {
+            SCOPED_TRACE("--align=" + style + ", SHORTS " + shorts);
+            command_builder build;
+            build << ARM_GCC << "-Os" << "-mcpu=cortex-m0" << "-mthumb" << flags_for(style)
+                  << "-nostdlib" << "-nostartfiles" << "-Wl,--entry=main"
+                  << std::string("-DSHORTS=") + shorts << CLIENT_DIR "/two_bytes.c" << source
+                  << CLIENT_DIR "/firmware.c" << "-o" << path("firmware.elf");
+            run_step(build.words);
+            std::istringstream symbols(run_step({ARM_NM, path("firmware.elf")}));
+            for (std::string address, kind, name; symbols >> address >> kind >> name;)
+                if (name == "tw")
+                    addresses.push_back(std::stoull(address, nullptr, 16));
+        }
+        ASSERT_EQ(addresses.size(), 2u) << "--align=" << style;
+        const bool aligned = addresses[0] % 4 == 0 && addresses[1] % 4 == 0;
+        EXPECT_EQ(aligned, style != "none") << "--align=" << style << ": tw at 0x" << std::hex
+                                            << addresses[0] << " and 0x" << addresses[1];
+    }
+}
+
+// The header lets a C or C++ program use the table, whether the source is
+// compiled as C or as C++; without it, a source compiled as C++ keeps its
+// array to itself.
+TEST_F(GeneratedSource, HeaderLinksTheTableFromCAndCxxWithTheSourceCompiledEither)
+{
+    generate("tw.c", {"--name=tw", "--align=gnu", "--header=tw.h", "-s", "1234.5", "128"});
+    const std::string user_defines[] = {"-DTABLES_FROM_HEADERS", "-DTABLES=X(tw, 128)", "-include",
+                                        path("tw.h")};
+    const std::vector<std::string> user(std::begin(user_defines), std::end(user_defines));
+    for (const bool source_as_cxx : {false, true}) {
+        for (const bool user_as_cxx : {false, true}) {
+            SCOPED_TRACE(std::string("source as ") + (source_as_cxx ? "C++" : "C") + ", user as " +
+                         (user_as_cxx ? "C++" : "C"));
+            command_builder compile_source;
+            compile_source << (source_as_cxx ? CXX_COMPILER : C_COMPILER)
+                           << (source_as_cxx ? cxx_flags : gnu11_flags) << "-c" << path("tw.c")
+                           << "-o" << path("tw.o");
+            run_step(compile_source.words);
+            command_builder compile_user;
+            compile_user << (user_as_cxx ? CXX_COMPILER : C_COMPILER)
+                         << (user_as_cxx ? cxx_flags : gnu11_flags) << user << "-c"
+                         << CLIENT_DIR "/print_tables.c" << "-o" << path("user.o");
+            run_step(compile_user.words);
+            run_step({CXX_COMPILER, path("user.o"), path("tw.o"), "-o", path("client")});
+            if (HasFailure())
+                return;
+            EXPECT_EQ(tables_printed(run_step({path("client")}))["tw"].entries,
+                      table_for(128, 1234.5));
+        }
+    }
+
+    generate("plain.c", {"--name=tw", "--align=gnu", "-s", "1234.5", "128"});
+    command_builder compile_plain;
+    compile_plain << CXX_COMPILER << cxx_flags << "-c" << path("plain.c") << "-o" << path("tw.o");
+    run_step(compile_plain.words);
+    const process_result link =
+        run_process({CXX_COMPILER, path("user.o"), path("tw.o"), "-o", path("client")});
+    EXPECT_NE(link.status, 0) << "a C++ source without the header should not export tw";
 }
 
 } // namespace

@@ -101,7 +101,8 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"/q", "64"}, unrecognized_switch('q')},
         {{"64", "-S500", "-h"}, unrecognized_switch('h')},
         {{"-64"}, unrecognized_switch('6')},
-        {{"--s", "64"}, unrecognized_switch('-')},
+        {{"--"}, unrecognized_switch('-')},
+        {{"--", "64"}, unrecognized_switch('-')},
         // Arguments that are not sizes, a lone switch character among them.
         {{"abc"}, unrecognized_argument("abc")},
         {{forty_letters}, unrecognized_argument(forty_letters.substr(0, 32))},
@@ -120,7 +121,7 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"4294967312"}, size_range},
         {{"99999999999999999999999999999999999999999"}, size_range},
         {{"100"}, power_of_two},
-        {{"48"}, power_of_two},
+        {{"80"}, power_of_two},
         {{"32767"}, power_of_two},
         {{"-s", "500"}, no_size},
         {{"-s500"}, no_size},
@@ -132,6 +133,14 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"-s", "0", "8"}, scale_range},
         {{"8", "-s", "0"}, size_range},
         {{"-s", "0", "-s", "500", "64"}, scale_range},
+        // A correctly rounded reading of the scale: the text lies just above
+        // the midpoint between 32767.6 and the next double up.
+        {{"-s", "32767.6000000000003637978807091712951660156251", "64"}, scale_range},
+        // Arguments that only look like ASCII ones: full-width digits, a
+        // full-width minus and s.
+        {{"\uFF16\uFF14"}, unrecognized_argument("\uFF16\uFF14")},
+        {{"\uFF0D\uFF53", "\uFF15\uFF10\uFF10", "64"}, unrecognized_argument("\uFF0D\uFF53")},
+        {{"-s", "\uFF15\uFF10\uFF10", "64"}, numeric_argument},
     };
     const std::string usage = usage_text();
     for (const auto &c : cases) {
@@ -175,6 +184,15 @@ TEST(CommandLine, ValidRunsWriteTheWholeSourceAndNothingElse)
         {{"-s", "1234.5678901234567", "64"}, 64, 1234.5678901234567},
         {{"-s", "0.0000000005", "16"}, 16, 0.0000000005},
         {{"-s", "2.0000000005", "16"}, 16, 2.0000000005},
+        // Texts at and either side of the midpoint between two doubles, where
+        // the first entry or the range check depends on the last bit.
+        {{"-s", "16383.9999999999990905", "16"}, 16, 0x1.fffffffffffffp+13},
+        {{"-s", "16383.9999999999990905052982270717620849609375", "16"}, 16, 0x1p+14},
+        {{"-s", "16383.99999999999909050529822707176208497", "16"}, 16, 0x1p+14},
+        {{"-s", "0x3fff.fffffffffeffffffp0", "16"}, 16, 0x1.fffffffffffffp+13},
+        {{"-s", "0x3fff.ffffffffffp0", "16"}, 16, 0x1p+14},
+        {{"-s", "32767.600000000000363797880709171295166015625", "64"}, 64, 32767.6},
+        {{"-s", "32767.60000000000036379788070917129516601562", "64"}, 64, 32767.6},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("args:" + bracketed(c.args));
@@ -186,6 +204,7 @@ TEST(CommandLine, ValidRunsWriteTheWholeSourceAndNothingElse)
 }
 
 struct write_failure_case {
+    std::vector<std::string> args;
     output_target target;
     int error;
 };
@@ -193,18 +212,137 @@ struct write_failure_case {
 TEST(CommandLine, FailedWriteToStandardOutputIsReported)
 {
     const write_failure_case cases[] = {
-        {output_target::full_device, ENOSPC},
-        {output_target::closed, EBADF},
+        {{"16"}, output_target::full_device, ENOSPC},
+        {{"32768"}, output_target::full_device, ENOSPC},
+        {{"--help"}, output_target::full_device, ENOSPC},
+        {{"--version"}, output_target::full_device, ENOSPC},
+        {{"16"}, output_target::closed, EBADF},
+        {{"32768"}, output_target::closed, EBADF},
     };
     for (const auto &c : cases) {
-        for (const char *size : {"16", "32768"}) {
-            const process_result result = run_tool({size}, c.target);
-            EXPECT_EQ(result.status, 1) << size;
-            EXPECT_EQ(result.err,
-                      with_tool_line_ends(std::string("ERROR:  Unable to write output: ") +
-                                          std::strerror(c.error) + "\n"))
-                << size;
-        }
+        SCOPED_TRACE("args:" + bracketed(c.args));
+        process_options options;
+        options.stdout_target = c.target;
+        const process_result result = run_tool(c.args, options);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, with_tool_line_ends(std::string("ERROR:  Unable to write output: ") +
+                                                  std::strerror(c.error) + "\n"));
+    }
+}
+
+// The long options: each value form, their order against the classic
+// arguments, and every fault they add.
+TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
+{
+    const std::string thirty_six_letters(36, 'q');
+    const std::string name_of_64(64, 'n');
+    const fault_case cases[] = {
+        {{"--s", "64"}, "Unrecognized option:  --s\n"},
+        {{"--frobnicate=1", "64"}, "Unrecognized option:  --frobnicate\n"},
+        {{"--Name=tw", "64"}, "Unrecognized option:  --Name\n"},
+        {{"--" + thirty_six_letters}, "Unrecognized option:  --" + thirty_six_letters.substr(0, 30) + "\n"},
+        {{"--name"}, "The --name option requires a value.\n"},
+        {{"--name=", "64"}, "The --name option requires a value.\n"},
+        {{"--name", "", "64"}, "The --name option requires a value.\n"},
+        {{"--align"}, "The --align option requires a value.\n"},
+        {{"64", "--header="}, "The --header option requires a value.\n"},
+        {{"--output", "", "64"}, "The --output option requires a value.\n"},
+        {{"--help=yes"}, "The --help option takes no value.\n"},
+        {{"--version="}, "The --version option takes no value.\n"},
+        {{"--name=9lives", "64"}, "Array name must be a C identifier of at most 63 characters:  9lives\n"},
+        {{"--name=tw-64", "64"}, "Array name must be a C identifier of at most 63 characters:  tw-64\n"},
+        {{"--name", name_of_64, "64"},
+         "Array name must be a C identifier of at most 63 characters:  " + name_of_64.substr(0, 32) + "\n"},
+        {{"--name=int", "64"}, "Array name is a C or C++ keyword:  int\n"},
+        {{"--name=_Alignas", "64"}, "Array name is a C or C++ keyword:  _Alignas\n"},
+        {{"--name=class", "64"}, "Array name is a C or C++ keyword:  class\n"},
+        {{"--align=GNU", "64"}, "Alignment style must be ti, gnu, c11 or none:  GNU\n"},
+        {{"--align", "-s", "64"}, "Alignment style must be ti, gnu, c11 or none:  -s\n"},
+        {{"--header=a\"b.h", "64"}, "Header file name cannot be used in #include:  a\"b.h\n"},
+        {{"--header", "gen/", "64"}, "Header file name cannot be used in #include:  gen/\n"},
+        {{"--output=t.c", "--header=t.c", "64"}, "The --header and --output files must differ.\n"},
+        {{"--name=tw", "--align=gnu"}, no_size},
+        // A value is taken whatever it begins with, as -s takes its own.
+        {{"-s", "--help"}, numeric_argument},
+        {{"-s", "--name=tw", "64"}, numeric_argument},
+        {{"--name", "--align=gnu", "64"},
+         "Array name must be a C identifier of at most 63 characters:  --align=gnu\n"},
+        // The leftmost fault decides; --help does not hide one before it.
+        {{"-x", "--help"}, unrecognized_switch('x')},
+        {{"8", "--version"}, size_range},
+        {{"--name=int", "100"}, "Array name is a C or C++ keyword:  int\n"},
+        {{"100", "--name=int"}, power_of_two},
+    };
+    const std::string usage = usage_text();
+    for (const auto &c : cases) {
+        SCOPED_TRACE("args:" + bracketed(c.args));
+        const process_result result = run_tool(c.args);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, with_tool_line_ends(usage + "ERROR:  " + *c.message + "\n"));
+    }
+}
+
+struct option_case {
+    std::vector<std::string> args;
+    std::int32_t n;
+    double scale;
+    const char *name;
+    alignment_style alignment;
+};
+
+TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
+{
+    const std::string name_of_63 = "_" + std::string(61, 'x') + "9";
+    const option_case cases[] = {
+        {{"--name=tw64", "64"}, 64, default_scale, "tw64", alignment_style::ti},
+        {{"--name", "tw64", "64"}, 64, default_scale, "tw64", alignment_style::ti},
+        {{"--name", name_of_63, "64"}, 64, default_scale, name_of_63.c_str(), alignment_style::ti},
+        {{"--align=gnu", "64"}, 64, default_scale, "w", alignment_style::gnu},
+        {{"--align", "c11", "64"}, 64, default_scale, "w", alignment_style::c11},
+        {{"--align=none", "64"}, 64, default_scale, "w", alignment_style::none},
+        {{"--align=ti", "64"}, 64, default_scale, "w", alignment_style::ti},
+        {{"--name=a", "--align=gnu", "--name", "b", "--align=c11", "64"}, 64, default_scale, "b",
+         alignment_style::c11},
+        {{"64", "--align=gnu", "-s", "500", "--name=tw", "128"}, 128, 500.0, "tw",
+         alignment_style::gnu},
+        {{"-s500", "--name=_", "32"}, 32, 500.0, "_", alignment_style::ti},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE("args:" + bracketed(c.args));
+        table_request request = default_request(c.n, c.scale);
+        request.array_name = c.name;
+        request.alignment = c.alignment;
+        const process_result result = run_tool(c.args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, with_tool_line_ends(render(table_for(c.n, c.scale), request)));
+    }
+}
+
+TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
+{
+    const std::string help = usage_text() +
+                             "OPTIONS\n"
+                             "    --name=IDENT    Name the array IDENT instead of w.\n";
+    const std::vector<std::vector<std::string>> help_cases = {
+        {"--help"}, {"64", "--help"}, {"--help", "-x", "abc"}, {"-s", "500", "--help", "8"}};
+    for (const auto &args : help_cases) {
+        SCOPED_TRACE("args:" + bracketed(args));
+        const process_result result = run_tool(args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out.substr(0, with_tool_line_ends(help).size()), with_tool_line_ends(help));
+        EXPECT_NE(result.out.find("--version"), std::string::npos);
+    }
+    const std::vector<std::vector<std::string>> version_cases = {
+        {"--version"}, {"64", "--version", "--help"}, {"--version", "-x"}};
+    for (const auto &args : version_cases) {
+        SCOPED_TRACE("args:" + bracketed(args));
+        const process_result result = run_tool(args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, with_tool_line_ends("veltabgen " VELTABGEN_VERSION "\n"));
     }
 }
 

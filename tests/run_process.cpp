@@ -43,10 +43,15 @@ std::string read_capture_file(int fd)
 
 } // namespace
 
-process_result run_process(const std::vector<std::string> &command, output_target stdout_target)
+process_result run_process(const std::vector<std::string> &command, const process_options &options)
 {
+    std::vector<std::string> full_command;
+    if (!options.prelude.empty())
+        full_command = {"/bin/sh", "-c", "trap '' XFSZ && " + options.prelude + " && exec \"$@\"",
+                        "sh"};
+    full_command.insert(full_command.end(), command.begin(), command.end());
     std::vector<char *> argv;
-    for (const std::string &arg : command)
+    for (const std::string &arg : full_command)
         argv.push_back(const_cast<char *>(arg.c_str()));
     argv.push_back(nullptr);
 
@@ -56,7 +61,10 @@ process_result run_process(const std::vector<std::string> &command, output_targe
     posix_spawn_file_actions_t actions;
     check(posix_spawn_file_actions_init(&actions), "posix_spawn_file_actions_init");
     check(posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0), "addopen");
-    switch (stdout_target) {
+    if (!options.working_directory.empty())
+        check(posix_spawn_file_actions_addchdir_np(&actions, options.working_directory.c_str()),
+              "addchdir");
+    switch (options.stdout_target) {
     case output_target::captured:
         check(posix_spawn_file_actions_adddup2(&actions, out_fd, 1), "adddup2");
         break;

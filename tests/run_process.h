@@ -12,10 +12,20 @@ struct process_result {
 
 enum class output_target { captured, full_device, closed };
 
+struct process_options {
+    output_target stdout_target = output_target::captured;
+    std::string working_directory; // empty: the test's own
+    // Shell commands run before the command, in the shell that then becomes
+    // it: limits ("ulimit -f 8") and environment ("export NAME=value"). The
+    // shell ignores SIGXFSZ, so that a file grown too large fails a write
+    // instead of ending the process.
+    std::string prelude;
+};
+
 // Runs command (its first element a program path) with standard input from
 // /dev/null, and returns its exit status and what it wrote to standard output
 // and standard error.
 process_result run_process(const std::vector<std::string> &command,
-                           output_target stdout_target = output_target::captured);
+                           const process_options &options = {});
 
 #endif

@@ -155,4 +155,76 @@ TEST(WriteTwiddleSource, EightSevenCharacterEntriesPerLineAndNoTrailingEmptyLine
     }
 }
 
+struct form_case {
+    const char *name;
+    alignment_style alignment;
+    const char *header_path;
+    // What follows the header comment, up to the declaration's brace.
+    const char *declaration;
+};
+
+// The options change only the lines between the header comment and the
+// entries; the header comment, entries and closing stay byte for byte.
+TEST(WriteTwiddleSource, OptionsChangeOnlyTheDeclaration)
+{
+    const form_case cases[] = {
+        {"w", alignment_style::ti, nullptr,
+         "#pragma DATA_ALIGN(w, 4);  /* Remove this if using DATA_MEM_BANK */\n\n"
+         "const short w[2 * 32] =\n{"},
+        {"tw64", alignment_style::ti, nullptr,
+         "#pragma DATA_ALIGN(tw64, 4);  /* Remove this if using DATA_MEM_BANK */\n\n"
+         "const short tw64[2 * 32] =\n{"},
+        {"tw64", alignment_style::gnu, nullptr,
+         "const short tw64[2 * 32] __attribute__((aligned(4))) =\n{"},
+        {"_T", alignment_style::c11, nullptr, "_Alignas(4) const short _T[2 * 32] =\n{"},
+        {"w", alignment_style::none, nullptr, "const short w[2 * 32] =\n{"},
+        {"tw64", alignment_style::gnu, "generated/tw64.h",
+         "#include \"tw64.h\"\n\n"
+         "const short tw64[2 * 32] __attribute__((aligned(4))) =\n{"},
+        {"tw64", alignment_style::ti, "tw64.h",
+         "#include \"tw64.h\"\n\n"
+         "#pragma DATA_ALIGN(tw64, 4);  /* Remove this if using DATA_MEM_BANK */\n\n"
+         "const short tw64[2 * 32] =\n{"},
+    };
+    const std::vector<std::int16_t> table = table_for(64, 1000.0);
+    const std::string plain = render(table, 1000.0);
+    const std::size_t comment_end = plain.find("*/\n\n", plain.find("DATA_MEM_BANK\".")) + 4;
+    const std::size_t entries_begin = plain.find('{') + 1;
+    for (const auto &c : cases) {
+        table_request request = default_request(64, 1000.0);
+        request.array_name = c.name;
+        request.alignment = c.alignment;
+        request.header_path = c.header_path;
+        const std::string expected =
+            plain.substr(0, comment_end) + c.declaration + plain.substr(entries_begin);
+        EXPECT_EQ(render(table, request), expected) << c.name << ", " << c.declaration;
+    }
+}
+
+TEST(WriteTwiddleHeader, DeclaresTheArrayWithCLinkage)
+{
+    table_request request = default_request(1024, 1000.25);
+    request.array_name = "tw1024";
+    const std::string expected =
+        "/* Automatically generated twiddle-factor array: the declaration.     */\n"
+        "/*      Number of points:    1024                                       */\n"
+        "/*      Scale factor:        1000.250000000                             */\n"
+        "\n"
+        "#ifndef VELTABGEN_tw1024_H\n"
+        "#define VELTABGEN_tw1024_H\n"
+        "\n"
+        "#ifdef __cplusplus\n"
+        "extern \"C\" {\n"
+        "#endif\n"
+        "\n"
+        "extern const short tw1024[2 * 512];\n"
+        "\n"
+        "#ifdef __cplusplus\n"
+        "}\n"
+        "#endif\n"
+        "\n"
+        "#endif\n";
+    EXPECT_EQ(render_header(request), expected);
+}
+
 } // namespace

@@ -25,11 +25,17 @@ bool writes_crlf()
 
 } // namespace
 
-process_result run_tool(const std::vector<std::string> &args, output_target stdout_target)
+bool tool_is_native()
+{
+    const char *command = std::getenv("VELTABGEN_TEST_COMMAND");
+    return command == nullptr || *command == '\0';
+}
+
+process_result run_tool(const std::vector<std::string> &args, const process_options &options)
 {
     std::vector<std::string> command = tool_command();
     command.insert(command.end(), args.begin(), args.end());
-    return run_process(command, stdout_target);
+    return run_process(command, options);
 }
 
 std::string with_tool_line_ends(const std::string &text)

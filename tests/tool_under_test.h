@@ -10,8 +10,11 @@
 // given in the environment variable VELTABGEN_TEST_COMMAND (words separated by
 // spaces), such as the Windows build run by Wine. VELTABGEN_TEST_LINE_ENDS=crlf
 // says that the tool writes text-mode Windows line ends.
-process_result run_tool(const std::vector<std::string> &args,
-                        output_target stdout_target = output_target::captured);
+process_result run_tool(const std::vector<std::string> &args, const process_options &options = {});
+
+// Whether the tool under test is the one just built for this host, rather
+// than a build for another platform run through a command.
+bool tool_is_native();
 
 // The text as the tool under test writes it: with CR LF line ends where it
 // writes those, else unchanged.

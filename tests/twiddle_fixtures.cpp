@@ -4,7 +4,27 @@
 #include "twiddle_table.h"
 
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
+
+namespace {
+
+std::string written_by(const std::function<void(std::FILE *)> &write)
+{
+    std::FILE *file = std::tmpfile();
+    if (file == nullptr)
+        throw std::runtime_error("tmpfile failed");
+    write(file);
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    const std::size_t read = std::fread(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    if (read != text.size())
+        throw std::runtime_error("short read from tmpfile");
+    return text;
+}
+
+} // namespace
 
 std::vector<std::int16_t> table_for(std::int32_t n, double scale)
 {
@@ -13,17 +33,23 @@ std::vector<std::int16_t> table_for(std::int32_t n, double scale)
     return table;
 }
 
+table_request default_request(std::int32_t n, double scale)
+{
+    return {n, scale, "w", alignment_style::ti, nullptr, nullptr};
+}
+
+std::string render(const std::vector<std::int16_t> &table, const table_request &request)
+{
+    return written_by(
+        [&](std::FILE *file) { write_twiddle_source(file, table.data(), request); });
+}
+
 std::string render(const std::vector<std::int16_t> &table, double scale)
 {
-    std::FILE *file = std::tmpfile();
-    if (file == nullptr)
-        throw std::runtime_error("tmpfile failed");
-    write_twiddle_source(file, table.data(), static_cast<std::int32_t>(table.size()), scale);
-    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
-    std::rewind(file);
-    const std::size_t read = std::fread(text.data(), 1, text.size(), file);
-    std::fclose(file);
-    if (read != text.size())
-        throw std::runtime_error("short read from tmpfile");
-    return text;
+    return render(table, default_request(static_cast<std::int32_t>(table.size()), scale));
+}
+
+std::string render_header(const table_request &request)
+{
+    return written_by([&](std::FILE *file) { write_twiddle_header(file, request); });
 }

@@ -1,6 +1,8 @@
 #ifndef VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
 #define VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
 
+#include "command_line.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +16,15 @@ inline constexpr double default_scale = 32767.5;
 // The table make_twiddle_table computes for n points at scale.
 std::vector<std::int16_t> table_for(std::int32_t n, double scale);
 
-// The text write_twiddle_source writes for table at scale.
+// A request for n points at scale, with every option at its default.
+table_request default_request(std::int32_t n, double scale);
+
+// The text write_twiddle_source writes for table as request asks, by
+// default as a run without options does.
+std::string render(const std::vector<std::int16_t> &table, const table_request &request);
 std::string render(const std::vector<std::int16_t> &table, double scale);
+
+// The text write_twiddle_header writes for request.
+std::string render_header(const table_request &request);
 
 #endif

@@ -1,0 +1,87 @@
+// The fuzzer's stand-in for the files that --output and --header write: each
+// is a stream in memory, and a committed one is kept by its path, so that no
+// input can write to the disk. A path that contains "fail-open", "fail-close"
+// or "fail-commit" fails that step, as a full disk or a missing folder would.
+
+#include "memory_files.h"
+
+#include "atomic_file.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct memory_file {
+    char *text = nullptr;
+    std::size_t size = 0;
+};
+
+// The temporary files, by the address of their atomic_file.
+std::map<const atomic_file *, memory_file> temporaries;
+
+bool fails_at(const atomic_file &file, const char *step)
+{
+    return std::strstr(file.path, step) != nullptr;
+}
+
+bool fail(atomic_file &file)
+{
+    discard_atomic_file(file);
+    errno = EIO;
+    return false;
+}
+
+} // namespace
+
+std::map<std::string, std::string> committed_files;
+
+std::size_t open_temporary_files()
+{
+    return temporaries.size();
+}
+
+bool open_atomic_file(atomic_file &file, const char *path)
+{
+    file = {path, nullptr, nullptr};
+    if (fails_at(file, "fail-open")) {
+        errno = ENOENT;
+        return false;
+    }
+    memory_file &memory = temporaries[&file];
+    file.stream = open_memstream(&memory.text, &memory.size);
+    return file.stream != nullptr || fail(file);
+}
+
+bool close_atomic_file(atomic_file &file)
+{
+    const bool written = std::fclose(file.stream) == 0;
+    file.stream = nullptr;
+    return (written && !fails_at(file, "fail-close")) || fail(file);
+}
+
+bool commit_atomic_file(atomic_file &file)
+{
+    if (fails_at(file, "fail-commit"))
+        return fail(file);
+    memory_file &memory = temporaries[&file];
+    committed_files[file.path].assign(memory.text, memory.size);
+    std::free(memory.text);
+    temporaries.erase(&file);
+    file.temp_path = nullptr;
+    return true;
+}
+
+void discard_atomic_file(atomic_file &file)
+{
+    if (file.stream != nullptr)
+        std::fclose(file.stream);
+    file.stream = nullptr;
+    const auto temporary = temporaries.find(&file);
+    if (temporary != temporaries.end()) {
+        std::free(temporary->second.text);
+        temporaries.erase(temporary);
+    }
+    file.temp_path = nullptr;
+}

@@ -1,0 +1,14 @@
+#ifndef VELTABGEN_FUZZ_MEMORY_FILES_H
+#define VELTABGEN_FUZZ_MEMORY_FILES_H
+
+#include <cstddef>
+#include <map>
+#include <string>
+
+// The files that runs have committed, by path, each with its whole text.
+extern std::map<std::string, std::string> committed_files;
+
+// How many temporary files are open or left behind.
+std::size_t open_temporary_files();
+
+#endif

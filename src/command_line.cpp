@@ -1,0 +1,317 @@
+#include "command_line.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "scan_double.h"
+
+const char usage_text[] =
+    "                                                                        \n"
+    "USAGE                                                                   \n"
+    "    This is a stand-alone program intended to generate twiddle-factor   \n"
+    "    arrays for the QMX_cfftbf library routine.  It is called as follows:\n"
+    "                                                                        \n"
+    "        veltabgen [-s scale] N > outputfile.c                           \n"
+    "                                                                        \n"
+    "    The argument 'N' specifies the size of the FFT.  This value         \n"
+    "    must be a power of 2.  The switch '-s scale' allows selecting       \n"
+    "    a different scale factor for the coefficients.  The default         \n"
+    "    scale factor is 32767.5.                                            \n"
+    "                                                                        \n"
+    "    This program will generate the twiddle factor array 'w' and         \n"
+    "    output the result to the display.  Redirect the output to           \n"
+    "    a file as shown above.                                              \n"
+    "                                                                        \n";
+
+const char option_summary[] =
+    "OPTIONS\n"
+    "    --name=IDENT    Name the array IDENT instead of w.\n"
+    "    --align=STYLE   Ask for the 4-byte alignment with ti (the default,\n"
+    "                    #pragma DATA_ALIGN), gnu (__attribute__((aligned))),\n"
+    "                    c11 (_Alignas) or none.\n"
+    "    --header=FILE   Also write FILE, a C and C++ header that declares\n"
+    "                    the array; the source includes it.\n"
+    "    --output=FILE   Write the source to FILE instead of the display,\n"
+    "                    replacing FILE only once the whole source is written.\n"
+    "    --help          Show this text.\n"
+    "    --version       Show the version.\n"
+    "\n"
+    "    An option's value may also be the next argument: --name IDENT.\n";
+
+namespace {
+
+constexpr std::int32_t min_points = 16;
+constexpr std::int32_t max_points = 32768;
+constexpr std::int32_t no_points = -1;
+
+// Half a unit above full scale, so that -scale * cos(0) truncates to -32767.
+constexpr double default_scale = 32767.5;
+constexpr double max_scale = 32767.6;
+
+constexpr std::size_t max_name_length = 63;
+constexpr int shown_argument_length = 32;
+
+// Ends the reading with a fault. Returns false, for the readers to return.
+bool fail(command_line &command, const char *message)
+{
+    command.action = run_action::report_fault;
+    std::snprintf(command.fault_message, sizeof command.fault_message, "%s", message);
+    return false;
+}
+
+// The same, for a message that shows an argument: format holds one "%.*s",
+// which shows at most the first 32 characters of the first length of text.
+bool fail_showing(command_line &command, const char *format, const char *text,
+                  std::size_t length)
+{
+    command.action = run_action::report_fault;
+    const int shown = length < shown_argument_length ? static_cast<int>(length)
+                                                     : shown_argument_length;
+    std::snprintf(command.fault_message, sizeof command.fault_message, format, shown, text);
+    return false;
+}
+
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool is_identifier_start(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool read_scale(command_line &command, const char *text)
+{
+    double scale = 0.0;
+    if (!scan_double(text, scale))
+        return fail(command, "The -s switch requires a numeric argument.\n");
+    // Written so that NaN fails it as well.
+    if (!(scale > 0.0 && scale <= max_scale))
+        return fail(command, "Scale factor out of range.\n");
+    command.request.scale = scale;
+    return true;
+}
+
+bool read_points(command_line &command, const char *text)
+{
+    if (!is_digit(text[0]))
+        return fail_showing(command, "Unrecognized argument:  %-.*s\n", text, std::strlen(text));
+
+    // The leading digits, as "%d" reads them, but held just above the largest
+    // size so that no number of digits can wrap around into the valid range.
+    std::int32_t points = 0;
+    for (const char *digit = text; is_digit(*digit); ++digit) {
+        points = points * 10 + (*digit - '0');
+        if (points > max_points)
+            points = max_points + 1;
+    }
+    if (points < min_points || points > max_points)
+        return fail(command, "FFT size must be between 16 and 32768 points.");
+    if ((points & (points - 1)) != 0)
+        return fail(command, "FFT size must be a power of 2\n");
+    command.request.points = points;
+    return true;
+}
+
+// Words that cannot name the array in C, or in the C++ that includes its
+// header.
+constexpr const char *reserved_words[] = {
+    "_Alignas", "_Alignof", "_Atomic", "_BitInt", "_Bool", "_Complex", "_Decimal128",
+    "_Decimal32", "_Decimal64", "_Generic", "_Imaginary", "_Noreturn", "_Static_assert",
+    "_Thread_local", "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor",
+    "bool", "break", "case", "catch", "char", "char16_t", "char32_t", "char8_t", "class",
+    "co_await", "co_return", "co_yield", "compl", "concept", "const", "const_cast", "consteval",
+    "constexpr", "constinit", "continue", "decltype", "default", "delete", "do", "double",
+    "dynamic_cast", "else", "enum", "explicit", "export", "extern", "false", "float", "for",
+    "friend", "goto", "if", "inline", "int", "long", "mutable", "namespace", "new", "noexcept",
+    "not", "not_eq", "nullptr", "operator", "or", "or_eq", "private", "protected", "public",
+    "register", "reinterpret_cast", "requires", "restrict", "return", "short", "signed",
+    "sizeof", "static", "static_assert", "static_cast", "struct", "switch", "template", "this",
+    "thread_local", "throw", "true", "try", "typedef", "typeid", "typename", "typeof",
+    "typeof_unqual", "union", "unsigned", "using", "virtual", "void", "volatile", "wchar_t",
+    "while", "xor", "xor_eq",
+};
+
+bool read_array_name(command_line &command, const char *name)
+{
+    const std::size_t length = std::strlen(name);
+    bool is_identifier = is_identifier_start(name[0]) && length <= max_name_length;
+    for (const char *c = name; *c != '\0' && is_identifier; ++c)
+        is_identifier = is_identifier_start(*c) || is_digit(*c);
+    if (!is_identifier)
+        return fail_showing(command,
+                            "Array name must be a C identifier of at most 63 characters:  %-.*s\n",
+                            name, length);
+    for (const char *word : reserved_words)
+        if (std::strcmp(name, word) == 0)
+            return fail_showing(command, "Array name is a C or C++ keyword:  %-.*s\n", name,
+                                length);
+    command.request.array_name = name;
+    return true;
+}
+
+bool read_alignment(command_line &command, const char *style)
+{
+    struct named_style {
+        const char *name;
+        alignment_style style;
+    };
+    static constexpr named_style styles[] = {{"ti", alignment_style::ti},
+                                             {"gnu", alignment_style::gnu},
+                                             {"c11", alignment_style::c11},
+                                             {"none", alignment_style::none}};
+    for (const named_style &named : styles) {
+        if (std::strcmp(style, named.name) == 0) {
+            command.request.alignment = named.style;
+            return true;
+        }
+    }
+    return fail_showing(command, "Alignment style must be ti, gnu, c11 or none:  %-.*s\n", style,
+                        std::strlen(style));
+}
+
+// The source names the header in an #include line, where quotes, backslashes,
+// apostrophes and control characters have no portable meaning.
+bool read_header_path(command_line &command, const char *path)
+{
+    const char *name = base_name(path);
+    bool includable = *name != '\0';
+    for (const char *c = name; *c != '\0'; ++c)
+        includable = includable && *c != '"' && *c != '\\' && *c != '\'' &&
+                     static_cast<unsigned char>(*c) >= 0x20 && *c != 0x7F;
+    if (!includable)
+        return fail_showing(command, "Header file name cannot be used in #include:  %-.*s\n",
+                            path, std::strlen(path));
+    command.request.header_path = path;
+    return true;
+}
+
+bool read_output_path(command_line &command, const char *path)
+{
+    command.request.output_path = path;
+    return true;
+}
+
+bool show_help(command_line &command, const char *)
+{
+    command.action = run_action::show_help;
+    return false;
+}
+
+bool show_version(command_line &command, const char *)
+{
+    command.action = run_action::show_version;
+    return false;
+}
+
+struct long_option {
+    const char *name;
+    bool takes_value;
+    // Takes the value (null for an option without one); returns false when
+    // the reading ends here.
+    bool (*read)(command_line &command, const char *value);
+};
+
+constexpr long_option long_options[] = {
+    {"name", true, read_array_name},   {"align", true, read_alignment},
+    {"header", true, read_header_path}, {"output", true, read_output_path},
+    {"help", false, show_help},         {"version", false, show_version},
+};
+
+// Reads the long option in argv[i] ("--name=VALUE" or "--name VALUE"), and
+// moves i past the next argument when that is its value.
+bool read_long_option(command_line &command, int argc, char *argv[], int &i)
+{
+    const char *const arg = argv[i];
+    const char *const name = arg + 2;
+    const char *const equals = std::strchr(name, '=');
+    const std::size_t name_length =
+        equals != nullptr ? static_cast<std::size_t>(equals - name) : std::strlen(name);
+
+    for (const long_option &option : long_options) {
+        if (std::strlen(option.name) != name_length ||
+            std::strncmp(name, option.name, name_length) != 0)
+            continue;
+
+        char message[64];
+        if (!option.takes_value) {
+            if (equals != nullptr) {
+                std::snprintf(message, sizeof message, "The --%s option takes no value.\n",
+                              option.name);
+                return fail(command, message);
+            }
+            return option.read(command, nullptr);
+        }
+        const char *value = equals != nullptr ? equals + 1 : i + 1 < argc ? argv[++i] : "";
+        if (*value == '\0') {
+            std::snprintf(message, sizeof message, "The --%s option requires a value.\n",
+                          option.name);
+            return fail(command, message);
+        }
+        return option.read(command, value);
+    }
+    return fail_showing(command, "Unrecognized option:  %-.*s\n", arg, name_length + 2);
+}
+
+bool read_argument(command_line &command, int argc, char *argv[], int &i)
+{
+    const char *const arg = argv[i];
+    if (arg[0] == '-' && arg[1] == '-' && arg[2] != '\0')
+        return read_long_option(command, argc, argv, i);
+
+    // A lone "-" or "/" has no switch character: it is reported as an
+    // argument rather than as an empty switch.
+    const bool is_switch = (arg[0] == '-' || arg[0] == '/') && arg[1] != '\0';
+    if (!is_switch)
+        return read_points(command, arg);
+    if (arg[1] == 's' || arg[1] == 'S') {
+        // The value is either attached (-s500) or the next argument, which is
+        // taken whatever it begins with (-s -5).
+        const char *value = arg + 2;
+        if (*value == '\0')
+            value = i + 1 < argc ? argv[++i] : "";
+        return read_scale(command, value);
+    }
+    char message[64];
+    std::snprintf(message, sizeof message, "Unrecognized switch character: '%c'\n", arg[1]);
+    return fail(command, message);
+}
+
+} // namespace
+
+const char *base_name(const char *path)
+{
+    const char *name = path;
+    for (const char *c = path; *c != '\0'; ++c) {
+#ifdef _WIN32
+        const bool is_separator = *c == '/' || *c == '\\' || *c == ':';
+#else
+        const bool is_separator = *c == '/';
+#endif
+        if (is_separator)
+            name = c + 1;
+    }
+    return name;
+}
+
+command_line read_command_line(int argc, char *argv[])
+{
+    command_line command{};
+    command.action = run_action::generate;
+    command.request = {no_points, default_scale, "w", alignment_style::ti, nullptr, nullptr};
+    if (argc <= 1) {
+        command.action = run_action::report_fault;
+        return command;
+    }
+    for (int i = 1; i < argc; ++i)
+        if (!read_argument(command, argc, argv, i))
+            return command;
+
+    if (command.request.points == no_points)
+        fail(command, "Must specify FFT size.");
+    else if (command.request.output_path != nullptr && command.request.header_path != nullptr &&
+             std::strcmp(command.request.output_path, command.request.header_path) == 0)
+        fail(command, "The --header and --output files must differ.\n");
+    return command;
+}
