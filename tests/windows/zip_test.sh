@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Windows .zip package from the cross-compiled build and checks that
-# it holds the tool and its man page, that the tool needs no DLL beyond those
-# every Windows system has, and that it writes under Wine the same table as
-# the Linux build, but for CR LF line ends.
+# it holds the tool, its man page, licence and CMake package, that the tool
+# needs no DLL beyond those every Windows system has, and that it writes under
+# Wine the same table as the Linux build, but for CR LF line ends.
 # Usage: zip_test.sh WINDOWS_BUILD_DIR VERSION OBJDUMP WINE64 LINUX_TOOL
 set -euo pipefail
 
@@ -26,6 +26,8 @@ mkdir "$scratch/zip"
 (cd "$scratch/zip" && cmake -E tar xf "$zip")
 root=$scratch/zip/veltabgen-${version}-win64
 [ -f "$root/share/man/man1/veltabgen.1" ] || fail "the .zip has no man page"
+[ -f "$root/share/doc/veltabgen/LICENSE" ] || fail "the .zip has no LICENSE"
+[ -f "$root/share/cmake/veltabgen/veltabgenConfig.cmake" ] || fail "the .zip has no CMake package"
 
 exe=$root/bin/veltabgen.exe
 [ -f "$exe" ] || fail "the .zip has no bin/veltabgen.exe"
@@ -36,4 +38,4 @@ dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | 
 "$linux_tool" -s 1000 256 | sed 's/$/\r/' > "$scratch/linux.c"
 cmp "$scratch/windows.c" "$scratch/linux.c" || fail "the .zip's tool writes a different table"
 
-echo "the .zip holds a self-contained veltabgen.exe and its man page"
+echo "the .zip holds a self-contained veltabgen.exe, its man page, licence and CMake package"
