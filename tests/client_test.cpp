@@ -2,23 +2,18 @@
 // checks what the compiled program holds: the tables' values, their
 // alignment, and their linkage from C and C++.
 
+#include "scratch_folder.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 const std::vector<std::string> gnu11_flags = {"-std=gnu11", "-Wall", "-Wextra", "-pedantic",
                                               "-Werror"};
@@ -70,55 +65,19 @@ struct command_builder {
     }
 };
 
-struct printed_table {
-    int address_mod_4 = -1;
-    std::vector<std::int16_t> entries;
-};
-
-// What print_tables.c printed, by table name.
-std::map<std::string, printed_table> tables_printed(const std::string &text)
-{
-    std::map<std::string, printed_table> tables;
-    std::istringstream lines(text);
-    printed_table *current = nullptr;
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t space = line.find(' ');
-        if (space != std::string::npos) {
-            current = &tables[line.substr(0, space)];
-            current->address_mod_4 = std::stoi(line.substr(space + 1));
-        } else if (current != nullptr) {
-            current->entries.push_back(static_cast<std::int16_t>(std::stoi(line)));
-        }
-    }
-    return tables;
-}
-
-class GeneratedSource : public testing::Test {
+class GeneratedSource : public ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() /
-                 ("veltabgen-client-" + std::to_string(getpid()) + "-" + test->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-
-    void TearDown() override { fs::remove_all(folder); }
-
     // Runs the tool in the folder and writes its standard output to file.
     std::string generate(const std::string &file, const std::vector<std::string> &args)
     {
         process_options options;
         options.working_directory = folder.string();
         const std::string path = (folder / file).string();
-        std::ofstream(path, std::ios::binary) << checked(run_tool(args, options), "veltabgen");
+        write_file(path, checked(run_tool(args, options), "veltabgen"));
         return path;
     }
 
     std::string path(const std::string &file) const { return (folder / file).string(); }
-
-    fs::path folder;
 };
 
 TEST_F(GeneratedSource, CompilesInStrictCAndHoldsTheTable)

@@ -3,17 +3,16 @@
 // Cortex-M0; and built in the project's own tree, with FetchContent.
 
 #include "run_process.h"
+#include "scratch_folder.h"
 #include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -29,48 +28,17 @@ std::string run_step(const std::vector<std::string> &command)
     return result.out;
 }
 
-// What the example's print_tables printed: each table's address modulo 4 and
-// its entries, by name.
-std::map<std::string, std::pair<int, std::vector<std::int16_t>>> tables_printed(
-    const std::string &text)
-{
-    std::map<std::string, std::pair<int, std::vector<std::int16_t>>> tables;
-    std::istringstream lines(text);
-    std::pair<int, std::vector<std::int16_t>> *current = nullptr;
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t space = line.find(' ');
-        if (space != std::string::npos) {
-            current = &tables[line.substr(0, space)];
-            current->first = std::stoi(line.substr(space + 1));
-        } else if (current != nullptr) {
-            current->second.push_back(static_cast<std::int16_t>(std::stoi(line)));
-        }
-    }
-    return tables;
-}
-
 void expect_example_tables(const std::string &printed)
 {
     auto tables = tables_printed(printed);
-    EXPECT_EQ(tables["tw256"].first, 0);
-    EXPECT_EQ(tables["tw1024"].first, 0);
-    EXPECT_EQ(tables["tw256"].second, table_for(256, default_scale));
-    EXPECT_EQ(tables["tw1024"].second, table_for(1024, 1000.25));
+    EXPECT_EQ(tables["tw256"].address_mod_4, 0);
+    EXPECT_EQ(tables["tw1024"].address_mod_4, 0);
+    EXPECT_EQ(tables["tw256"].entries, table_for(256, default_scale));
+    EXPECT_EQ(tables["tw1024"].entries, table_for(1024, 1000.25));
 }
 
-class CMakePackage : public testing::Test {
+class CMakePackage : public ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() /
-                 ("veltabgen-package-" + std::to_string(getpid()) + "-" + test->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-
-    void TearDown() override { fs::remove_all(folder); }
-
     // Installs the tool just built into the scratch folder.
     void install()
     {
@@ -89,8 +57,6 @@ protected:
         run_step(configure);
         run_step({CMAKE_COMMAND, "--build", build.string()});
     }
-
-    fs::path folder;
 };
 
 TEST_F(CMakePackage, InstalledPackageGeneratesNamedAlignedTablesOnlyWhenNeeded)

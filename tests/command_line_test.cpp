@@ -58,14 +58,6 @@ std::string unrecognized_argument(const std::string &shown)
     return "Unrecognized argument:  " + shown + "\n";
 }
 
-std::string bracketed(const std::vector<std::string> &args)
-{
-    std::string text;
-    for (const std::string &arg : args)
-        text += " [" + arg + "]";
-    return text;
-}
-
 struct fault_case {
     std::vector<std::string> args;
     std::optional<std::string> message; // none: the usage text alone

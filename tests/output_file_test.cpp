@@ -3,6 +3,7 @@
 // success it holds what standard output would, and on every failure an older
 // file survives whole and no temporary file is left behind.
 
+#include "scratch_folder.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
@@ -11,56 +12,16 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Every file in a folder, by name, with its contents.
-using folder_contents = std::map<std::string, std::string>;
-
-std::string read_file(const fs::path &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void write_file(const fs::path &path, const std::string &text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-folder_contents contents_of(const fs::path &folder)
-{
-    folder_contents contents;
-    for (const fs::directory_entry &entry : fs::directory_iterator(folder))
-        contents[entry.path().filename().string()] =
-            entry.is_regular_file() ? read_file(entry.path()) : "(folder)";
-    return contents;
-}
-
-class OutputFile : public testing::Test {
+class OutputFile : public ScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() /
-                 ("veltabgen-output-" + std::to_string(getpid()) + "-" + test->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-
-    void TearDown() override { fs::remove_all(folder); }
-
     // Runs the tool in the scratch folder.
     process_result run_here(const std::vector<std::string> &args, const std::string &prelude = "")
     {
@@ -69,8 +30,6 @@ protected:
         options.prelude = prelude;
         return run_tool(args, options);
     }
-
-    fs::path folder;
 };
 
 TEST_F(OutputFile, HoldsExactlyWhatStandardOutputWouldAndReplacesAnOlderFile)
@@ -82,10 +41,7 @@ TEST_F(OutputFile, HoldsExactlyWhatStandardOutputWouldAndReplacesAnOlderFile)
         {"--align=c11", "16", "--name", "t16"},
     };
     for (const auto &args : cases) {
-        std::string arguments;
-        for (const std::string &arg : args)
-            arguments += " [" + arg + "]";
-        SCOPED_TRACE("args:" + arguments);
+        SCOPED_TRACE("args:" + bracketed(args));
         const process_result printed = run_here(args);
         ASSERT_EQ(printed.status, 0) << printed.err;
 
@@ -155,10 +111,7 @@ TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
         {{"--header=twiddle.h", "--output=twiddle.c", "--name=int", "64"}, "", ""},
     };
     for (const auto &c : cases) {
-        std::string arguments;
-        for (const std::string &arg : c.args)
-            arguments += " [" + arg + "]";
-        SCOPED_TRACE("args:" + arguments + ", prelude: " + c.prelude);
+        SCOPED_TRACE("args:" + bracketed(c.args) + ", prelude: " + c.prelude);
         fs::remove_all(folder);
         fs::create_directories(folder / "folder");
         write_file(folder / "twiddle.c", "an older table\n");

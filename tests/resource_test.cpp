@@ -2,6 +2,7 @@
 // allocation or of stack: each fault must end in a documented message and
 // status 1, never in a crash.
 
+#include "scratch_folder.h"
 #include "tool_under_test.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,33 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string bracketed(const std::vector<std::string> &args)
-{
-    std::string text;
-    for (const std::string &arg : args)
-        text += " [" + arg + "]";
-    return text;
-}
-
-std::string read_file(const fs::path &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// The files of a folder and their contents, in one text.
-std::string folder_listing(const fs::path &folder)
-{
-    std::set<std::string> names;
-    for (const fs::directory_entry &entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    std::string listing;
-    for (const std::string &name : names)
-        listing += name + ":\n" + read_file(folder / name) + "\n";
-    return listing;
-}
+class ResourceFaults : public ScratchFolderTest {};
 
 struct allocation_case {
     std::vector<std::string> args;
@@ -55,7 +28,7 @@ struct allocation_case {
 // The k-th allocation fails, and every one after it, for k from 1 up: each
 // run must give what it gives with memory to spare, or fail with one of the
 // documented messages, nothing on standard output and no file changed.
-TEST(ResourceFaults, EveryAllocationFailureEndsInADocumentedMessage)
+TEST_F(ResourceFaults, EveryAllocationFailureEndsInADocumentedMessage)
 {
     const std::string no_memory = std::strerror(ENOMEM);
     const std::string table_message = "ERROR:  Unable to allocate memory for twiddle factors\n";
@@ -68,40 +41,38 @@ TEST(ResourceFaults, EveryAllocationFailureEndsInADocumentedMessage)
           "ERROR:  Unable to write tw.c: " + no_memory + "\n"}},
     };
     constexpr int max_allocations = 64;
-    const fs::path folder =
-        fs::temp_directory_path() / ("veltabgen-allocation-" + std::to_string(getpid()));
 
     for (const auto &c : cases) {
         SCOPED_TRACE("args:" + bracketed(c.args));
         fs::remove_all(folder);
         fs::create_directories(folder);
-        std::ofstream(folder / "tw.c") << "an older table\n";
-        const std::string older = folder_listing(folder);
+        write_file(folder / "tw.c", "an older table\n");
+        const folder_contents older = contents_of(folder);
 
         process_options options;
         options.working_directory = folder.string();
         const process_result expected = run_tool(c.args, options);
-        const std::string expected_files = folder_listing(folder);
+        const folder_contents expected_files = contents_of(folder);
         std::set<std::string> failures_seen;
         bool last_as_expected = false;
         for (int k = 1; k <= max_allocations; ++k) {
             SCOPED_TRACE("allocations fail from the " + std::to_string(k) + "th");
             fs::remove_all(folder);
             fs::create_directories(folder);
-            std::ofstream(folder / "tw.c") << "an older table\n";
+            write_file(folder / "tw.c", "an older table\n");
             options.prelude = "export LD_PRELOAD=" FAIL_ALLOCATION_LIBRARY
                              " FAIL_ALLOCATION_FROM=" + std::to_string(k);
             const process_result result = run_tool(c.args, options);
             last_as_expected = result.status == expected.status && result.out == expected.out &&
                                result.err == expected.err;
             if (last_as_expected) {
-                EXPECT_EQ(folder_listing(folder), expected_files);
+                EXPECT_EQ(contents_of(folder), expected_files);
                 continue;
             }
             EXPECT_EQ(result.status, 1);
             EXPECT_EQ(result.out, "");
             EXPECT_EQ(c.failures.count(result.err), 1u) << result.err;
-            EXPECT_EQ(folder_listing(folder), older);
+            EXPECT_EQ(contents_of(folder), older);
             failures_seen.insert(result.err);
             if (HasFailure())
                 break;
@@ -112,7 +83,6 @@ TEST(ResourceFaults, EveryAllocationFailureEndsInADocumentedMessage)
         EXPECT_EQ(failures_seen, c.failures);
         EXPECT_TRUE(last_as_expected);
     }
-    fs::remove_all(folder);
 }
 
 int smallest_stack_kib(const std::vector<std::string> &command, int expected_status)
@@ -128,13 +98,10 @@ int smallest_stack_kib(const std::vector<std::string> &command, int expected_sta
 
 // A small stack is no reason to crash: the tool must run in 4 KiB more stack
 // than a plain C program that formats a line to each stream.
-TEST(ResourceFaults, RunsInLittleMoreStackThanAPlainCProgram)
+TEST_F(ResourceFaults, RunsInLittleMoreStackThanAPlainCProgram)
 {
     const int plain_c = smallest_stack_kib({STACK_PROBE}, 0);
     ASSERT_GT(plain_c, 0);
-    const fs::path folder =
-        fs::temp_directory_path() / ("veltabgen-stack-" + std::to_string(getpid()));
-    fs::create_directories(folder);
     const std::vector<std::vector<std::string>> cases = {
         {"32768"},
         {"-s", "0x1p9", "-x"},
@@ -152,7 +119,6 @@ TEST(ResourceFaults, RunsInLittleMoreStackThanAPlainCProgram)
         EXPECT_EQ(result.out, expected.out);
         EXPECT_EQ(result.err, expected.err);
     }
-    fs::remove_all(folder);
 }
 
 } // namespace

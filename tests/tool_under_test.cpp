@@ -50,3 +50,11 @@ std::string with_tool_line_ends(const std::string &text)
     }
     return converted;
 }
+
+std::string bracketed(const std::vector<std::string> &args)
+{
+    std::string text;
+    for (const std::string &arg : args)
+        text += " [" + arg + "]";
+    return text;
+}

@@ -16,6 +16,9 @@ process_result run_tool(const std::vector<std::string> &args, const process_opti
 // than a build for another platform run through a command.
 bool tool_is_native();
 
+// The arguments, each in brackets, to name a case in a test's trace.
+std::string bracketed(const std::vector<std::string> &args);
+
 // The text as the tool under test writes it: with CR LF line ends where it
 // writes those, else unchanged.
 std::string with_tool_line_ends(const std::string &text);

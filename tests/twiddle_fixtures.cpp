@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -52,4 +53,21 @@ std::string render(const std::vector<std::int16_t> &table, double scale)
 std::string render_header(const table_request &request)
 {
     return written_by([&](std::FILE *file) { write_twiddle_header(file, request); });
+}
+
+std::map<std::string, printed_table> tables_printed(const std::string &text)
+{
+    std::map<std::string, printed_table> tables;
+    std::istringstream lines(text);
+    printed_table *current = nullptr;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t space = line.find(' ');
+        if (space != std::string::npos) {
+            current = &tables[line.substr(0, space)];
+            current->address_mod_4 = std::stoi(line.substr(space + 1));
+        } else if (current != nullptr) {
+            current->entries.push_back(static_cast<std::int16_t>(std::stoi(line)));
+        }
+    }
+    return tables;
 }

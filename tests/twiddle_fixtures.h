@@ -4,6 +4,7 @@
 #include "command_line.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,15 @@ std::string render(const std::vector<std::int16_t> &table, double scale);
 
 // The text write_twiddle_header writes for request.
 std::string render_header(const table_request &request);
+
+// A table as a program that was compiled with it prints it: a line with its
+// name and its address modulo 4, then its entries, one to a line.
+struct printed_table {
+    int address_mod_4 = -1;
+    std::vector<std::int16_t> entries;
+};
+
+// The tables in what such a program printed, by name.
+std::map<std::string, printed_table> tables_printed(const std::string &text);
 
 #endif
