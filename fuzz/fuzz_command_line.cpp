@@ -6,7 +6,7 @@
 //  - status 1, nothing on standard output, no file left behind or changed
 //    but a header committed before its source failed, and on standard error
 //    either the usage text with at most one documented error line, or one
-//    line that reports a failed write.
+//    message that reports a failed write and names its file.
 // The files live in memory (memory_files.cpp), never on the disk.
 
 #include "memory_files.h"
@@ -255,12 +255,27 @@ bool is_documented_message(std::string_view message)
     return false;
 }
 
-void check_fault(const run_result &result)
+// Whether path is named in the arguments, alone or after an option's "=".
+bool is_named(std::string_view path, const std::vector<std::string> &args)
+{
+    for (std::string_view arg : args)
+        if (arg == path || (arg.size() > path.size() && arg.substr(arg.size() - path.size()) == path &&
+                            arg[arg.size() - path.size() - 1] == '='))
+            return true;
+    return false;
+}
+
+void check_fault(const run_result &result, const std::vector<std::string> &args)
 {
     require(result.out.empty(), "a failed run writes nothing to standard output", result.out);
     std::string_view err = result.err;
-    if (starts_with(err, "ERROR:  Unable to write ")) {
-        require(err.find('\n') == err.size() - 1, "one line reports a failed write", err);
+    const std::string_view write_failure = "ERROR:  Unable to write ";
+    if (starts_with(err, write_failure)) {
+        // The path is shown as given, a newline in it included.
+        const std::size_t reason = err.rfind(": ");
+        require(reason != std::string_view::npos && err.back() == '\n' &&
+                    is_named(err.substr(write_failure.size(), reason - write_failure.size()), args),
+                "one message names the file that failed", err);
         for (const auto &[path, text] : committed_files)
             check_header(text);
         return;
@@ -294,12 +309,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const run_result result = run(arguments_of(data, size));
+    const std::vector<std::string> args = arguments_of(data, size);
+    const run_result result = run(args);
     require(result.status == 0 || result.status == 1, "the status is 0 or 1", result.err);
     require(open_temporary_files() == 0, "no temporary file is left behind", result.err);
     if (result.status == 0)
         check_success(result);
     else
-        check_fault(result);
+        check_fault(result, args);
     return 0;
 }
