@@ -217,14 +217,11 @@ bool open_atomic_file(atomic_file &file, const char *path)
     for (int attempt = 0; fd < 0 && attempt < temp_name_attempts; ++attempt) {
         name_attempt(suffix, seed + static_cast<std::uint64_t>(attempt));
         fd = create_temp_file(file);
-        if (fd < 0 && errno != EEXIST) {
-            // Nothing was created under this name: keep it from being removed.
-            std::free(file.temp_path);
-            file.temp_path = nullptr;
-            return false;
-        }
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
     if (fd < 0) {
+        // Nothing was created under the name: keep it from being removed.
         std::free(file.temp_path);
         file.temp_path = nullptr;
         return false;

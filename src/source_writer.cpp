@@ -58,23 +58,13 @@ char *append_entry(char *out, std::int16_t value)
 void write_declaration(std::FILE *out, const table_request &request)
 {
     const char *name = request.array_name;
-    const int pairs = request.points / 2;
-    switch (request.alignment) {
-    case alignment_style::ti:
+    if (request.alignment == alignment_style::ti)
         std::fprintf(out, "#pragma DATA_ALIGN(%s, 4);  /* Remove this if using DATA_MEM_BANK */\n\n",
                      name);
-        std::fprintf(out, "const short %s[2 * %d] =\n{", name, pairs);
-        break;
-    case alignment_style::gnu:
-        std::fprintf(out, "const short %s[2 * %d] __attribute__((aligned(4))) =\n{", name, pairs);
-        break;
-    case alignment_style::c11:
-        std::fprintf(out, "_Alignas(4) const short %s[2 * %d] =\n{", name, pairs);
-        break;
-    case alignment_style::none:
-        std::fprintf(out, "const short %s[2 * %d] =\n{", name, pairs);
-        break;
-    }
+    const char *before = request.alignment == alignment_style::c11 ? "_Alignas(4) " : "";
+    const char *after =
+        request.alignment == alignment_style::gnu ? " __attribute__((aligned(4)))" : "";
+    std::fprintf(out, "%sconst short %s[2 * %d]%s =\n{", before, name, request.points / 2, after);
 }
 
 } // namespace

@@ -29,9 +29,15 @@ int report_write_failure(std::FILE *err, const char *what, int error)
     return EXIT_FAILURE;
 }
 
-int report_file_failure(std::FILE *err, const atomic_file &file)
+// Opens the file, has write fill it, and checks that all of it reached the
+// file.
+template <typename writer>
+bool prepare_atomic_file(atomic_file &file, const char *path, writer write)
 {
-    return report_write_failure(err, file.path, errno);
+    if (!open_atomic_file(file, path))
+        return false;
+    write(file.stream);
+    return close_atomic_file(file);
 }
 
 // Writes the header and the source files that the request names, each under
@@ -41,34 +47,30 @@ int report_file_failure(std::FILE *err, const atomic_file &file)
 int write_files(const std::int16_t *table, const table_request &request, std::FILE *out,
                 std::FILE *err)
 {
+    const bool header_wanted = request.header_path != nullptr;
+    const bool source_wanted = request.output_path != nullptr;
     atomic_file header{};
     atomic_file source{};
-    if (request.header_path != nullptr) {
-        if (!open_atomic_file(header, request.header_path))
-            return report_file_failure(err, header);
-        write_twiddle_header(header.stream, request);
-        if (!close_atomic_file(header))
-            return report_file_failure(err, header);
-    }
-    if (request.output_path != nullptr) {
-        if (!open_atomic_file(source, request.output_path)) {
-            discard_atomic_file(header);
-            return report_file_failure(err, source);
-        }
-        write_twiddle_source(source.stream, table, request);
-        if (!close_atomic_file(source)) {
-            discard_atomic_file(header);
-            return report_file_failure(err, source);
-        }
-    }
-    if (request.header_path != nullptr && !commit_atomic_file(header)) {
+    const auto write_header = [&](std::FILE *file) { write_twiddle_header(file, request); };
+    const auto write_source = [&](std::FILE *file) { write_twiddle_source(file, table, request); };
+    const atomic_file *failed = nullptr;
+    if (header_wanted && !prepare_atomic_file(header, request.header_path, write_header))
+        failed = &header;
+    else if (source_wanted && !prepare_atomic_file(source, request.output_path, write_source))
+        failed = &source;
+    else if (header_wanted && !commit_atomic_file(header))
+        failed = &header;
+    else if (source_wanted && !commit_atomic_file(source))
+        failed = &source;
+
+    if (failed != nullptr) {
+        const int error = errno;
+        discard_atomic_file(header);
         discard_atomic_file(source);
-        return report_file_failure(err, header);
+        return report_write_failure(err, failed->path, error);
     }
-    if (request.output_path == nullptr)
+    if (!source_wanted)
         write_twiddle_source(out, table, request);
-    else if (!commit_atomic_file(source))
-        return report_file_failure(err, source);
     return EXIT_SUCCESS;
 }
 
