@@ -69,7 +69,6 @@ bool commit_atomic_file(atomic_file &file)
     committed_files[file.path].assign(memory.text, memory.size);
     std::free(memory.text);
     temporaries.erase(&file);
-    file.temp_path = nullptr;
     return true;
 }
 
@@ -83,5 +82,4 @@ void discard_atomic_file(atomic_file &file)
         std::free(temporary->second.text);
         temporaries.erase(temporary);
     }
-    file.temp_path = nullptr;
 }

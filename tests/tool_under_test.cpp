@@ -7,11 +7,10 @@ namespace {
 
 std::vector<std::string> tool_command()
 {
-    const char *command = std::getenv("VELTABGEN_TEST_COMMAND");
-    if (command == nullptr || *command == '\0')
+    if (tool_is_native())
         return {VELTABGEN_TOOL};
     std::vector<std::string> words;
-    std::istringstream stream(command);
+    std::istringstream stream(std::getenv("VELTABGEN_TEST_COMMAND"));
     for (std::string word; stream >> word;)
         words.push_back(word);
     return words;
