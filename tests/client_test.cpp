@@ -37,17 +37,17 @@ const std::vector<std::string> &flags_for(const std::string &style)
     return style == "c11" ? c11_flags : gnu11_flags;
 }
 
-// Fails the test with a step's diagnostics if the step failed or warned.
-std::string checked(const process_result &result, const std::string &step)
+// Fails the test with the whole run if the step failed or warned.
+std::string checked(const process_result &result)
 {
-    EXPECT_EQ(result.status, 0) << step << " failed:\n" << result.err;
-    EXPECT_EQ(result.err, "") << step << " warned:\n" << result.err;
+    EXPECT_EQ(result.status, 0) << described(result);
+    EXPECT_EQ(result.err, "") << described(result);
     return result.out;
 }
 
 std::string run_step(const std::vector<std::string> &command)
 {
-    return checked(run_process(command), command[0]);
+    return checked(run_process(command));
 }
 
 // Builds a command from its parts: words and lists of words.
@@ -73,7 +73,7 @@ protected:
         process_options options;
         options.working_directory = folder.string();
         const std::string path = (folder / file).string();
-        write_file(path, checked(run_tool(args, options), "veltabgen"));
+        write_file(path, checked(run_tool(args, options)));
         return path;
     }
 

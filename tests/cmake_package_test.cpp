@@ -4,6 +4,7 @@
 
 #include "run_process.h"
 #include "scratch_folder.h"
+#include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +24,7 @@ namespace fs = std::filesystem;
 std::string run_step(const std::vector<std::string> &command)
 {
     const process_result result = run_process(command);
-    EXPECT_EQ(result.status, 0) << command[0] << " " << command[1] << " failed:\n"
-                                << result.out << result.err;
+    EXPECT_EQ(result.status, 0) << described(result) << "\nstandard output:\n" << result.out;
     return result.out;
 }
 

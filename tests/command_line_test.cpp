@@ -136,8 +136,8 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
     };
     const std::string usage = usage_text();
     for (const auto &c : cases) {
-        SCOPED_TRACE("args:" + bracketed(c.args));
         const process_result result = run_tool(c.args);
+        SCOPED_TRACE(described(result));
         const std::string expected_err =
             with_tool_line_ends(usage + (c.message ? "ERROR:  " + *c.message + "\n" : ""));
         EXPECT_EQ(result.status, 1);
@@ -187,8 +187,8 @@ TEST(CommandLine, ValidRunsWriteTheWholeSourceAndNothingElse)
         {{"-s", "32767.60000000000036379788070917129516601562", "64"}, 64, 32767.6},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE("args:" + bracketed(c.args));
         const process_result result = run_tool(c.args);
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.out, with_tool_line_ends(render(table_for(c.n, c.scale), c.scale)));
@@ -216,6 +216,7 @@ TEST(CommandLine, FailedWriteToStandardOutputIsReported)
         process_options options;
         options.stdout_target = c.target;
         const process_result result = run_tool(c.args, options);
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.err, with_tool_line_ends(std::string("ERROR:  Unable to write output: ") +
                                                   std::strerror(c.error) + "\n"));
@@ -267,8 +268,8 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
     };
     const std::string usage = usage_text();
     for (const auto &c : cases) {
-        SCOPED_TRACE("args:" + bracketed(c.args));
         const process_result result = run_tool(c.args);
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, with_tool_line_ends(usage + "ERROR:  " + *c.message + "\n"));
@@ -306,6 +307,7 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         request.array_name = c.name;
         request.alignment = c.alignment;
         const process_result result = run_tool(c.args);
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.out, with_tool_line_ends(render(table_for(c.n, c.scale), request)));
@@ -320,8 +322,8 @@ TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
     const std::vector<std::vector<std::string>> help_cases = {
         {"--help"}, {"64", "--help"}, {"--help", "-x", "abc"}, {"-s", "500", "--help", "8"}};
     for (const auto &args : help_cases) {
-        SCOPED_TRACE("args:" + bracketed(args));
         const process_result result = run_tool(args);
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.out.substr(0, with_tool_line_ends(help).size()), with_tool_line_ends(help));
@@ -330,8 +332,8 @@ TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
     const std::vector<std::vector<std::string>> version_cases = {
         {"--version"}, {"64", "--version", "--help"}, {"--version", "-x"}};
     for (const auto &args : version_cases) {
-        SCOPED_TRACE("args:" + bracketed(args));
         const process_result result = run_tool(args);
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.out, with_tool_line_ends("veltabgen " VELTABGEN_VERSION "\n"));

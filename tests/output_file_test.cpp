@@ -43,12 +43,13 @@ TEST_F(OutputFile, HoldsExactlyWhatStandardOutputWouldAndReplacesAnOlderFile)
     for (const auto &args : cases) {
         SCOPED_TRACE("args:" + bracketed(args));
         const process_result printed = run_here(args);
-        ASSERT_EQ(printed.status, 0) << printed.err;
+        ASSERT_EQ(printed.status, 0) << described(printed);
 
         write_file(folder / "twiddle.c", "an older table\n");
         std::vector<std::string> to_file = args;
         to_file.insert(to_file.begin(), "--output=twiddle.c");
         const process_result written = run_here(to_file);
+        SCOPED_TRACE(described(written));
         EXPECT_EQ(written.status, 0);
         EXPECT_EQ(written.out, "");
         EXPECT_EQ(written.err, "");
@@ -63,6 +64,7 @@ TEST_F(OutputFile, HeaderDeclaresTheArrayAndTheSourceIncludesIt)
     write_file(folder / "generated" / "tw.h", "an older header\n");
     const process_result result = run_here({"--output", "generated/tw.c", "--name=tw", "-s", "500",
                                             "--header", "generated/tw.h", "128"});
+    SCOPED_TRACE(described(result));
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
 
@@ -76,6 +78,7 @@ TEST_F(OutputFile, HeaderDeclaresTheArrayAndTheSourceIncludesIt)
 
     // With the source on standard output, the header is still a file.
     const process_result printed = run_here({"--header=tw16.h", "16"});
+    SCOPED_TRACE(described(printed));
     EXPECT_EQ(printed.status, 0);
     request = default_request(16, default_scale);
     request.header_path = "tw16.h";
@@ -119,6 +122,7 @@ TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
         const folder_contents before = contents_of(folder);
 
         const process_result result = run_here(c.args, c.prelude);
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
         if (c.error.empty())
@@ -139,12 +143,14 @@ TEST_F(OutputFile, PermissionsAreThoseOfRedirection)
         GTEST_SKIP() << "Windows files have no Unix permissions";
     write_file(folder / "shared.c", "an older table\n");
     fs::permissions(folder / "shared.c", fs::perms(0640));
-    ASSERT_EQ(run_here({"--output=shared.c", "16"}).status, 0);
+    const process_result replacing = run_here({"--output=shared.c", "16"});
+    ASSERT_EQ(replacing.status, 0) << described(replacing);
     EXPECT_EQ(fs::status(folder / "shared.c").permissions(), fs::perms(0640));
 
     const mode_t umask_now = umask(0);
     umask(umask_now);
-    ASSERT_EQ(run_here({"--output=new.c", "16"}).status, 0);
+    const process_result creating = run_here({"--output=new.c", "16"});
+    ASSERT_EQ(creating.status, 0) << described(creating);
     EXPECT_EQ(fs::status(folder / "new.c").permissions(), fs::perms(0666 & ~umask_now));
 }
 

@@ -63,6 +63,7 @@ TEST_F(ResourceFaults, EveryAllocationFailureEndsInADocumentedMessage)
             options.prelude = "export LD_PRELOAD=" FAIL_ALLOCATION_LIBRARY
                              " FAIL_ALLOCATION_FROM=" + std::to_string(k);
             const process_result result = run_tool(c.args, options);
+            SCOPED_TRACE(described(result));
             last_as_expected = result.status == expected.status && result.out == expected.out &&
                                result.err == expected.err;
             if (last_as_expected) {
@@ -122,6 +123,7 @@ TEST_F(ResourceFaults, RunsInLittleMoreStackThanAPlainCProgram)
         SCOPED_TRACE("args:" + bracketed(args));
         const process_result expected = run_tool(args);
         const process_result result = run_tool(args, small_stack(plain_c + 4));
+        SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, expected.status);
         EXPECT_EQ(result.out, expected.out);
         EXPECT_EQ(result.err, expected.err);

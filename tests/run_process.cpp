@@ -55,12 +55,13 @@ process_result run_process(const std::vector<std::string> &command, const proces
         argv.push_back(const_cast<char *>(arg.c_str()));
     argv.push_back(nullptr);
 
+    const int in_fd = make_capture_file(); // empty: the command reads nothing
     const int out_fd = make_capture_file();
     const int err_fd = make_capture_file();
 
     posix_spawn_file_actions_t actions;
     check(posix_spawn_file_actions_init(&actions), "posix_spawn_file_actions_init");
-    check(posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0), "addopen");
+    check(posix_spawn_file_actions_adddup2(&actions, in_fd, 0), "adddup2");
     if (!options.working_directory.empty())
         check(posix_spawn_file_actions_addchdir_np(&actions, options.working_directory.c_str()),
               "addchdir");
@@ -86,7 +87,9 @@ process_result run_process(const std::vector<std::string> &command, const proces
     if (waitpid(pid, &wait_status, 0) != pid)
         throw std::runtime_error("waitpid: " + std::string(std::strerror(errno)));
 
+    close(in_fd);
     process_result result;
+    result.command = full_command;
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
     result.out = read_capture_file(out_fd);
     result.err = read_capture_file(err_fd);

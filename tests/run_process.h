@@ -5,6 +5,7 @@
 #include <vector>
 
 struct process_result {
+    std::vector<std::string> command; // as run, the program first
     int status; // the exit status, or -1 when a signal ended the process
     std::string out;
     std::string err;
@@ -22,8 +23,8 @@ struct process_options {
     std::string prelude;
 };
 
-// Runs command (its first element a program path) with standard input from
-// /dev/null, and returns its exit status and what it wrote to standard output
+// Runs command (its first element a program path) with an empty standard
+// input, and returns its exit status and what it wrote to standard output
 // and standard error.
 process_result run_process(const std::vector<std::string> &command,
                            const process_options &options = {});

@@ -1,9 +1,26 @@
 #include "tool_under_test.h"
 
 #include <cstdlib>
+#include <iostream>
 #include <sstream>
+#include <string_view>
 
 namespace {
+
+// The starts of the lines by which Wine, or the loader beneath it, reports a
+// failure of its own: never a line the tool writes, nor one Wine writes for a
+// fault of the program it runs (an unhandled exception is the tool's).
+constexpr std::string_view wine_failure_signatures[] = {
+    // glibc's loader, as Wine's process ends after the program has.
+    "Inconsistency detected by ld.so: ",
+    // The connection to the wineserver broke down.
+    "wine client error:",
+    // Wine could not start the program at all.
+    "wine: could not load ",
+    "wine: failed to ",
+};
+
+constexpr int wine_reruns = 2;
 
 std::vector<std::string> tool_command()
 {
@@ -34,7 +51,33 @@ process_result run_tool(const std::vector<std::string> &args, const process_opti
 {
     std::vector<std::string> command = tool_command();
     command.insert(command.end(), args.begin(), args.end());
-    return run_process(command, options);
+    return tool_is_native() ? run_process(command, options) : run_under_wine(command, options);
+}
+
+std::string wine_failure_in(const std::string &err)
+{
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+        for (std::string_view signature : wine_failure_signatures)
+            if (line.compare(0, signature.size(), signature) == 0)
+                return line;
+    return "";
+}
+
+process_result run_under_wine(const std::vector<std::string> &command,
+                              const process_options &options)
+{
+    process_result result = run_process(command, options);
+    for (int rerun = 1; rerun <= wine_reruns; ++rerun) {
+        const std::string failure = wine_failure_in(result.err);
+        if (failure.empty())
+            break;
+        std::cerr << "Wine itself failed (" << failure << "), with status " << result.status
+                  << ", running" << bracketed(command) << "; running it again (" << rerun
+                  << " of " << wine_reruns << ")" << std::endl;
+        result = run_process(command, options);
+    }
+    return result;
 }
 
 std::string with_tool_line_ends(const std::string &text)
@@ -56,4 +99,10 @@ std::string bracketed(const std::vector<std::string> &args)
     for (const std::string &arg : args)
         text += " [" + arg + "]";
     return text;
+}
+
+std::string described(const process_result &result)
+{
+    return "run:" + bracketed(result.command) + "\nexit status: " +
+           std::to_string(result.status) + "\nstandard error:\n" + result.err + "(end)";
 }

@@ -12,12 +12,27 @@
 // says that the tool writes text-mode Windows line ends.
 process_result run_tool(const std::vector<std::string> &args, const process_options &options = {});
 
+// Runs command, whose first word is Wine, as run_process does; a run that
+// Wine itself failed, after or before the program it ran, is run again, at
+// most twice more, and each such rerun is reported on standard error. A run
+// whose failure is the program's own is never run again.
+process_result run_under_wine(const std::vector<std::string> &command,
+                              const process_options &options = {});
+
+// The line of err by which Wine or the system's loader reports a failure of
+// its own, or an empty text when err holds none.
+std::string wine_failure_in(const std::string &err);
+
 // Whether the tool under test is the one just built for this host, rather
 // than a build for another platform run through a command.
 bool tool_is_native();
 
 // The arguments, each in brackets, to name a case in a test's trace.
 std::string bracketed(const std::vector<std::string> &args);
+
+// A run for a failure message: its whole command, its exit status and its
+// standard error, so that a rare failure can be told from one log.
+std::string described(const process_result &result);
 
 // The text as the tool under test writes it: with CR LF line ends where it
 // writes those, else unchanged.

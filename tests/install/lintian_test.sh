@@ -9,6 +9,6 @@ lintian=$2
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-(cd "$build" && cpack -G DEB -B "$scratch" > /dev/null)
+(cd "$build" && cpack -G DEB -B "$scratch" > "$scratch/cpack.log")
 "$lintian" --fail-on error,warning "$scratch"/*.deb
 echo "lintian: no error and no warning"

@@ -33,11 +33,11 @@ check_files() {
     done
 }
 
-cmake --install "$build" --prefix "$scratch/prefix" > /dev/null
+cmake --install "$build" --prefix "$scratch/prefix" > "$scratch/install.log"
 check_tool "$scratch/prefix/bin/veltabgen"
 check_files "$scratch/prefix" "cmake --install"
 
-(cd "$build" && cpack -G "DEB;TGZ" -B "$scratch/packages" > /dev/null)
+(cd "$build" && cpack -G "DEB;TGZ" -B "$scratch/packages" > "$scratch/cpack.log")
 
 deb=$scratch/packages/veltabgen_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no Debian package $(basename "$deb")"

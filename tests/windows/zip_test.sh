@@ -2,15 +2,17 @@
 # Makes the Windows .zip package from the cross-compiled build and checks that
 # it holds the tool, its man page, licence and CMake package, that the tool
 # needs no DLL beyond those every Windows system has, and that it writes under
-# Wine the same table as the Linux build, but for CR LF line ends.
-# Usage: zip_test.sh WINDOWS_BUILD_DIR VERSION OBJDUMP WINE64 LINUX_TOOL
+# Wine the same table as the Linux build, but for CR LF line ends. The tool is
+# run through the tests' Wine harness, WINE_RUN.
+# Usage: zip_test.sh WINDOWS_BUILD_DIR VERSION OBJDUMP WINE_RUN WINE64 LINUX_TOOL
 set -euo pipefail
 
 build=$1
 version=$2
 objdump=$3
-wine=$4
-linux_tool=$5
+wine_run=$4
+wine=$5
+linux_tool=$6
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -19,7 +21,7 @@ fail() {
     exit 1
 }
 
-(cd "$build" && cpack -G ZIP -B "$scratch/packages" > /dev/null)
+(cd "$build" && cpack -G ZIP -B "$scratch/packages" > "$scratch/cpack.log")
 zip=$scratch/packages/veltabgen-${version}-win64.zip
 [ -f "$zip" ] || fail "no package $(basename "$zip")"
 mkdir "$scratch/zip"
@@ -34,7 +36,8 @@ exe=$root/bin/veltabgen.exe
 dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f | tr '\n' ' ')
 [ "$dlls" = "KERNEL32.dll msvcrt.dll " ] || fail "veltabgen.exe needs DLLs beyond the system's: $dlls"
 
-"$wine" "$exe" -s 1000 256 > "$scratch/windows.c"
+"$wine_run" "$wine" "$exe" -s 1000 256 > "$scratch/windows.c" ||
+    fail "the .zip's tool failed"
 "$linux_tool" -s 1000 256 | sed 's/$/\r/' > "$scratch/linux.c"
 cmp "$scratch/windows.c" "$scratch/linux.c" || fail "the .zip's tool writes a different table"
 
