@@ -15,23 +15,25 @@ constexpr std::string_view wine_failure_signatures[] = {
     "Inconsistency detected by ld.so: ",
     // The connection to the wineserver broke down.
     "wine client error:",
-    // Wine could not start the program at all.
+    // Wine could not start the program at all: its memory could not be laid
+    // out (seen on a loaded machine, with status 1 and nothing else), or its
+    // own libraries could not be loaded.
+    "err:virtual:",
     "wine: could not load ",
     "wine: failed to ",
 };
 
-constexpr int wine_reruns = 2;
-
-std::vector<std::string> tool_command()
+// Wine's debugging lines may begin with the thread's number: "0044:err:...".
+std::string_view without_thread_number(std::string_view line)
 {
-    if (tool_is_native())
-        return {VELTABGEN_TOOL};
-    std::vector<std::string> words;
-    std::istringstream stream(std::getenv("VELTABGEN_TEST_COMMAND"));
-    for (std::string word; stream >> word;)
-        words.push_back(word);
-    return words;
+    const std::size_t colon = line.find(':');
+    if (colon == 0 || colon == std::string_view::npos ||
+        line.substr(0, colon).find_first_not_of("0123456789abcdef") != std::string_view::npos)
+        return line;
+    return line.substr(colon + 1);
 }
+
+constexpr int wine_reruns = 2;
 
 bool writes_crlf()
 {
@@ -47,6 +49,17 @@ bool tool_is_native()
     return command == nullptr || *command == '\0';
 }
 
+std::vector<std::string> tool_command()
+{
+    if (tool_is_native())
+        return {VELTABGEN_TOOL};
+    std::vector<std::string> words;
+    std::istringstream stream(std::getenv("VELTABGEN_TEST_COMMAND"));
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    return words;
+}
+
 process_result run_tool(const std::vector<std::string> &args, const process_options &options)
 {
     std::vector<std::string> command = tool_command();
@@ -59,7 +72,7 @@ std::string wine_failure_in(const std::string &err)
     std::istringstream lines(err);
     for (std::string line; std::getline(lines, line);)
         for (std::string_view signature : wine_failure_signatures)
-            if (line.compare(0, signature.size(), signature) == 0)
+            if (without_thread_number(line).substr(0, signature.size()) == signature)
                 return line;
     return "";
 }
