@@ -3,8 +3,8 @@
 //  - status 0, nothing on standard error, and on standard output the help,
 //    the version or the complete source, or else the complete source and any
 //    header in the files that the command line names;
-//  - status 1, nothing on standard output, no file left behind or changed
-//    but a header committed before its source failed, and on standard error
+//  - status 1, no file left behind or changed, nothing on standard output
+//    but a complete source before a header that failed, and on standard error
 //    either the usage text with at most one documented error line, or one
 //    message that reports a failed write and names its file.
 // The files live in memory (memory_files.cpp), never on the disk.
@@ -246,6 +246,8 @@ bool is_documented_message(std::string_view message)
         "Unrecognized option:  --",
         "Array name must be a C identifier of at most 63 characters:  ",
         "Array name is a C or C++ keyword:  ",
+        "Array name is reserved for the C implementation:  ",
+        "Array name is a macro that compilers predefine:  ",
         "Alignment style must be ti, gnu, c11 or none:  ",
         "Header file name cannot be used in #include:  ",
     };
@@ -267,19 +269,22 @@ bool is_named(std::string_view path, const std::vector<std::string> &args)
 
 void check_fault(const run_result &result, const std::vector<std::string> &args)
 {
-    require(result.out.empty(), "a failed run writes nothing to standard output", result.out);
     std::string_view err = result.err;
     const std::string_view write_failure = "ERROR:  Unable to write ";
     if (starts_with(err, write_failure)) {
+        // The header is put in place only after the source has gone whole to
+        // standard output; if the header then fails, the source stays there.
+        if (!result.out.empty())
+            check_source(result.out);
         // The path is shown as given, a newline in it included.
         const std::size_t reason = err.rfind(": ");
         require(reason != std::string_view::npos && err.back() == '\n' &&
                     is_named(err.substr(write_failure.size(), reason - write_failure.size()), args),
                 "one message names the file that failed", err);
-        for (const auto &[path, text] : committed_files)
-            check_header(text);
+        require(committed_files.empty(), "a failed write changes no file", err);
         return;
     }
+    require(result.out.empty(), "a failed run writes nothing to standard output", result.out);
     require(committed_files.empty(), "a fault in the command line changes no file", err);
     require(starts_with(err, usage_text), "the usage text comes first", err);
     err.remove_prefix(usage_text.size());

@@ -44,7 +44,8 @@ std::size_t open_temporary_files()
 
 bool open_atomic_file(atomic_file &file, const char *path)
 {
-    file = {path, nullptr, nullptr};
+    file = {};
+    file.path = path;
     if (fails_at(file, "fail-open")) {
         errno = ENOENT;
         return false;
@@ -61,15 +62,41 @@ bool close_atomic_file(atomic_file &file)
     return (written && !fails_at(file, "fail-close")) || fail(file);
 }
 
-bool commit_atomic_file(atomic_file &file)
+namespace {
+
+bool put_in_place(atomic_file &file)
 {
-    if (fails_at(file, "fail-commit"))
-        return fail(file);
+    if (file.path == nullptr || fails_at(file, "fail-commit"))
+        return file.path == nullptr;
     memory_file &memory = temporaries[&file];
     committed_files[file.path].assign(memory.text, memory.size);
     std::free(memory.text);
     temporaries.erase(&file);
     return true;
+}
+
+} // namespace
+
+atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following)
+{
+    atomic_file *failed = nullptr;
+    if (!put_in_place(leading))
+        failed = &leading;
+    else if (!put_in_place(following)) {
+        failed = &following;
+        // No run finds a file there before it: putting the older one back
+        // is taking the new one away.
+        committed_files.erase(leading.path != nullptr ? leading.path : "");
+    }
+    discard_atomic_file(leading);
+    discard_atomic_file(following);
+    errno = EIO;
+    return failed;
+}
+
+bool same_file(const char *first, const char *second)
+{
+    return std::strcmp(first, second) == 0;
 }
 
 void discard_atomic_file(atomic_file &file)

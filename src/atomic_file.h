@@ -3,10 +3,23 @@
 
 #include <cstdio>
 
-// A file that is written in full under a temporary name beside its path and
-// then renamed over it, so that the path never holds a part of it: until the
-// rename, an older file there stays whole. The stream is in text mode, so
-// the file holds what standard output would.
+// A file that is written in full under a temporary name in its folder and
+// then renamed over its path, so that the path never holds a part of it:
+// until the rename, an older file there stays whole. The stream is in text
+// mode, so the file holds what standard output would.
+//
+// A path that names something other than a regular file (a device, a FIFO,
+// or a link to one, or to the tool's own standard output) is written in
+// place instead, as a shell's redirection would write it, and left what it
+// was. A folder is refused.
+//
+// While a temporary file exists, SIGINT, SIGTERM, SIGHUP and SIGPIPE remove
+// it before they end the process.
+
+// The temporary names: a dot, "veltabgen-" and eight letters or digits, so
+// that any name a redirection can write can be written this way too.
+constexpr unsigned temp_name_length = 19;
+
 #ifdef _WIN32
 using native_path_char = wchar_t;
 #else
@@ -14,26 +27,48 @@ using native_path_char = char;
 #endif
 
 struct atomic_file {
-    const char *path;              // as given, in UTF-8 on Windows
-    native_path_char *temp_path;   // allocated by open_atomic_file
-    std::FILE *stream;             // open until close_atomic_file
+    const char *path;     // as given, in UTF-8 on Windows; null for a file not in use
+    std::FILE *stream;    // open until close_atomic_file
+    bool in_place;        // written straight into path
+    bool folder_refused;  // the folder does not let the tool create a file in it
+#ifdef _WIN32
+    // The path, the temporary name and the name that keeps an older file,
+    // all in UTF-16, in one allocation; empty names for none.
+    wchar_t *target;
+    wchar_t *temp;
+    wchar_t *backup;
+#else
+    int folder;           // the folder of path, open, or AT_FDCWD
+    const char *name;     // the last component of path
+    char temp[temp_name_length + 1];   // in folder; empty for none
+    char backup[temp_name_length + 1]; // an older file kept while the pair is replaced
+#endif
 };
 
 // Each function below that fails returns false with errno set, having
 // removed the temporary file.
 
-// Creates the temporary file beside path and opens it for writing.
+// Creates the temporary file in path's folder and opens it for writing, or
+// opens path itself where it is written in place.
 bool open_atomic_file(atomic_file &file, const char *path);
 
 // Checks that every write to the open file reached it: flushes, syncs and
 // closes it.
 bool close_atomic_file(atomic_file &file);
 
-// Renames the closed temporary file over the path.
-bool commit_atomic_file(atomic_file &file);
+// Puts two closed files in place, leading first; either may be one not in
+// use. If following cannot be put in place, leading is put back as it was,
+// so that the pair stays whole: both old or both new. The signals above are
+// held off meanwhile. Returns the file that failed, or null.
+atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following);
 
 // Closes and removes the temporary file, if any, leaving the path as it was.
 // Safe on a file that was never opened, has failed or was committed.
 void discard_atomic_file(atomic_file &file);
+
+// Whether the two paths name one file: the same name in the same folder,
+// however each is spelt, whether or not the file exists yet; on Windows, as
+// its file systems compare names, without regard to case.
+bool same_file(const char *first, const char *second);
 
 #endif

@@ -133,6 +133,13 @@ constexpr const char *reserved_words[] = {
     "while", "xor", "xor_eq",
 };
 
+// Names that gcc and clang define as macros in their GNU modes (-std=gnu11,
+// the default) on one platform or another, and so cannot name the array.
+constexpr const char *predefined_macros[] = {
+    "WIN32", "WIN64", "WINNT", "i386", "linux", "m68k", "mc68000", "mips", "powerpc",
+    "sparc", "sun",   "unix",  "vax",
+};
+
 bool read_array_name(command_line &command, const char *name)
 {
     const std::size_t length = std::strlen(name);
@@ -147,6 +154,14 @@ bool read_array_name(command_line &command, const char *name)
         if (std::strcmp(name, word) == 0)
             return fail_showing(command, "Array name is a C or C++ keyword:  %-.*s\n", name,
                                 length);
+    // C reserves these for the compiler and its library: __func__, _Pragma.
+    if (name[0] == '_' && (name[1] == '_' || (name[1] >= 'A' && name[1] <= 'Z')))
+        return fail_showing(command, "Array name is reserved for the C implementation:  %-.*s\n",
+                            name, length);
+    for (const char *macro : predefined_macros)
+        if (std::strcmp(name, macro) == 0)
+            return fail_showing(command, "Array name is a macro that compilers predefine:  %-.*s\n",
+                                name, length);
     command.request.array_name = name;
     return true;
 }
@@ -310,8 +325,5 @@ command_line read_command_line(int argc, char *argv[])
 
     if (command.request.points == no_points)
         fail(command, "Must specify FFT size.");
-    else if (command.request.output_path != nullptr && command.request.header_path != nullptr &&
-             std::strcmp(command.request.output_path, command.request.header_path) == 0)
-        fail(command, "The --header and --output files must differ.\n");
     return command;
 }

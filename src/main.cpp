@@ -2,13 +2,32 @@
 // FFT to standard output as C source.
 
 #include <cstdio>
+#include <fcntl.h>
 
 #include "veltabgen.h"
 
 #ifdef _WIN32
 
 #include <cstdlib>
+#include <io.h>
 #include <windows.h>
+
+// A standard stream that was closed when the process started is opened on
+// the null device, so that no file the tool opens takes its number; opened
+// the other way round from the stream's own direction, it still fails every
+// read or write as a closed one would.
+void reserve_standard_streams()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (_get_osfhandle(fd) != -1)
+            continue;
+        const int null_device = _open("NUL", fd == 0 ? _O_WRONLY : _O_RDONLY);
+        if (null_device >= 0 && null_device != fd) {
+            _dup2(null_device, fd);
+            _close(null_device);
+        }
+    }
+}
 
 // Windows hands a narrow main its arguments in the ANSI code page, whose
 // best-fit mapping turns look-alikes into ASCII (a full-width "６４" into the
@@ -35,13 +54,29 @@ int wmain(int argc, wchar_t *wide_argv[])
         bytes -= static_cast<std::size_t>(written);
     }
     argv[argc] = nullptr;
+    reserve_standard_streams();
     return run_veltabgen(argc, argv, stdout, stderr);
 }
 
 #else
 
+#include <csignal>
+#include <unistd.h>
+
+// See the Windows version above.
+void reserve_standard_streams()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) < 0)
+            open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+}
+
 int main(int argc, char *argv[])
 {
+    reserve_standard_streams();
+    // A file grown past the process's size limit is a failed write, reported
+    // as a full disk is, not a reason to end the process silently.
+    std::signal(SIGXFSZ, SIG_IGN);
     return run_veltabgen(argc, argv, stdout, stderr);
 }
 

@@ -29,6 +29,15 @@ int report_write_failure(std::FILE *err, const char *what, int error)
     return EXIT_FAILURE;
 }
 
+int report_file_failure(std::FILE *err, const atomic_file &file, int error)
+{
+    if (!file.folder_refused)
+        return report_write_failure(err, file.path, error);
+    std::fprintf(err, "ERROR:  Unable to write %s: its folder is not writable (%s)\n", file.path,
+                 std::strerror(error));
+    return EXIT_FAILURE;
+}
+
 // Opens the file, has write fill it, and checks that all of it reached the
 // file.
 template <typename writer>
@@ -40,10 +49,11 @@ bool prepare_atomic_file(atomic_file &file, const char *path, writer write)
     return close_atomic_file(file);
 }
 
-// Writes the header and the source files that the request names, each under
-// a temporary name first; only once both are complete are they renamed over
-// their paths, the header first. The source goes to out when no file is named
-// for it.
+// Writes the header and the source that the request names, each under a
+// temporary name first, the source to out when no file is named for it. The
+// header is put in place only once the source is whole, in its file or
+// flushed to out, and the two files are put in place together: a run that
+// fails leaves both as they were.
 int write_files(const std::int16_t *table, const table_request &request, std::FILE *out,
                 std::FILE *err)
 {
@@ -58,19 +68,23 @@ int write_files(const std::int16_t *table, const table_request &request, std::FI
         failed = &header;
     else if (source_wanted && !prepare_atomic_file(source, request.output_path, write_source))
         failed = &source;
-    else if (header_wanted && !commit_atomic_file(header))
-        failed = &header;
-    else if (source_wanted && !commit_atomic_file(source))
-        failed = &source;
 
+    if (failed == nullptr && !source_wanted) {
+        write_twiddle_source(out, table, request);
+        if (std::fflush(out) != 0 || std::ferror(out)) {
+            const int error = errno;
+            discard_atomic_file(header);
+            return report_write_failure(err, "output", error);
+        }
+    }
+    if (failed == nullptr)
+        failed = commit_atomic_files(header, source);
     if (failed != nullptr) {
         const int error = errno;
         discard_atomic_file(header);
         discard_atomic_file(source);
-        return report_write_failure(err, failed->path, error);
+        return report_file_failure(err, *failed, error);
     }
-    if (!source_wanted)
-        write_twiddle_source(out, table, request);
     return EXIT_SUCCESS;
 }
 
@@ -126,7 +140,12 @@ int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
         std::fputs("veltabgen " VELTABGEN_VERSION "\n", out);
         break;
     case run_action::generate:
-        status = generate(command.request, out, err);
+        // Two spellings of one file would leave the source including itself.
+        if (command.request.header_path != nullptr && command.request.output_path != nullptr &&
+            same_file(command.request.header_path, command.request.output_path))
+            status = usage_exit(err, "The --header and --output files must differ.\n");
+        else
+            status = generate(command.request, out, err);
         break;
     }
     return close_output(out, err, status);

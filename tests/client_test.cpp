@@ -202,6 +202,15 @@ TEST_F(GeneratedSource, HeaderLinksTheTableFromCAndCxxWithTheSourceCompiledEithe
         }
     }
 
+    // Two runs that write one pair at once may leave the header of one beside
+    // the source of the other: the source includes its header so that such a
+    // pair never compiles.
+    generate("other.c", {"--name=tw", "--align=gnu", "--header=tw.h", "256"});
+    command_builder compile_mismatched;
+    compile_mismatched << C_COMPILER << gnu11_flags << "-c" << path("tw.c") << "-o" << path("tw.o");
+    const process_result mismatched = run_process(compile_mismatched.words);
+    EXPECT_NE(mismatched.status, 0) << "a 128-point source compiled against a 256-point header";
+
     generate("plain.c", {"--name=tw", "--align=gnu", "-s", "1234.5", "128"});
     command_builder compile_plain;
     compile_plain << CXX_COMPILER << cxx_flags << "-c" << path("plain.c") << "-o" << path("tw.o");

@@ -249,6 +249,17 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--name=int", "64"}, "Array name is a C or C++ keyword:  int\n"},
         {{"--name=_Alignas", "64"}, "Array name is a C or C++ keyword:  _Alignas\n"},
         {{"--name=class", "64"}, "Array name is a C or C++ keyword:  class\n"},
+        {{"--name=__func__", "64"}, "Array name is reserved for the C implementation:  __func__\n"},
+        {{"--name=_Pragma", "64"}, "Array name is reserved for the C implementation:  _Pragma\n"},
+        {{"--name=__LINE__", "64"}, "Array name is reserved for the C implementation:  __LINE__\n"},
+        {{"--name=_Float32", "64"}, "Array name is reserved for the C implementation:  _Float32\n"},
+        {{"--name=__int128", "64"}, "Array name is reserved for the C implementation:  __int128\n"},
+        {{"--name=linux", "64"}, "Array name is a macro that compilers predefine:  linux\n"},
+        {{"--name=unix", "64"}, "Array name is a macro that compilers predefine:  unix\n"},
+        {{"--out=x.c", "64"}, "Unrecognized option:  --out\n"},
+        {{"--h", "64"}, "Unrecognized option:  --h\n"},
+        {{"--header=gen\\", "64"}, "Header file name cannot be used in #include:  gen\\\n"},
+        {{"--header=a\nb.h", "64"}, "Header file name cannot be used in #include:  a\nb.h\n"},
         {{"--align=GNU", "64"}, "Alignment style must be ti, gnu, c11 or none:  GNU\n"},
         {{"--align", "-s", "64"}, "Alignment style must be ti, gnu, c11 or none:  -s\n"},
         {{"--header=a\"b.h", "64"}, "Header file name cannot be used in #include:  a\"b.h\n"},
@@ -300,6 +311,10 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         {{"64", "--align=gnu", "-s", "500", "--name=tw", "128"}, 128, 500.0, "tw",
          alignment_style::gnu},
         {{"-s500", "--name=_", "32"}, 32, 500.0, "_", alignment_style::ti},
+        {{"--name=_tw", "32"}, 32, default_scale, "_tw", alignment_style::ti},
+        {{"--name=tw_64", "32"}, 32, default_scale, "tw_64", alignment_style::ti},
+        {{"--name=format", "32"}, 32, default_scale, "format", alignment_style::ti},
+        {{"--name=short_tw", "32"}, 32, default_scale, "short_tw", alignment_style::ti},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("args:" + bracketed(c.args));

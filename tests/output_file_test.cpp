@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <vector>
 
 namespace {
@@ -56,6 +57,10 @@ TEST_F(OutputFile, HoldsExactlyWhatStandardOutputWouldAndReplacesAnOlderFile)
         EXPECT_EQ(contents_of(folder), (folder_contents{{"twiddle.c", printed.out}}));
         fs::remove(folder / "twiddle.c");
     }
+    // An option's value is all that follows its "=".
+    const process_result odd_name = run_here({"--output=a=b.c", "16"});
+    EXPECT_EQ(odd_name.status, 0) << described(odd_name);
+    EXPECT_EQ(contents_of(folder).count("a=b.c"), 1u);
 }
 
 TEST_F(OutputFile, HeaderDeclaresTheArrayAndTheSourceIncludesIt)
@@ -90,12 +95,52 @@ struct failure_case {
     std::vector<std::string> args;
     std::string error; // the start of the error line; empty for a fault in the command line
     std::string prelude;
+    output_target stdout_target = output_target::captured;
 };
+
+// Runs each case in a folder that holds an older pair and a subfolder, and
+// checks that the run failed as expected and left the folder as it was.
+void expect_failures_leave_folder_unchanged(const fs::path &folder,
+                                            const std::vector<failure_case> &cases)
+{
+    for (const auto &c : cases) {
+        fs::remove_all(folder);
+        fs::create_directories(folder / "folder");
+        write_file(folder / "twiddle.c", "an older table\n");
+        write_file(folder / "twiddle.h", "an older header\n");
+        const folder_contents before = contents_of(folder);
+
+        process_options options;
+        options.working_directory = folder.string();
+        options.prelude = c.prelude;
+        options.stdout_target = c.stdout_target;
+        const process_result result = run_tool(c.args, options);
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        if (c.error.empty())
+            EXPECT_EQ(result.err.rfind(with_tool_line_ends(usage_text) + "ERROR:  ", 0), 0u);
+        else
+            EXPECT_EQ(result.err.substr(0, with_tool_line_ends(c.error).size()),
+                      with_tool_line_ends(c.error));
+        folder_contents after = contents_of(folder);
+        after.erase("strace.log");
+        EXPECT_EQ(after, before);
+    }
+}
+
+// Under Wine, a file grown past the size limit would end Wine itself.
+std::string file_size_limit(int kib)
+{
+    const std::string limit = "ulimit -f " + std::to_string(kib);
+    return tool_is_native() ? limit : "trap '' XFSZ && " + limit;
+}
 
 TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
 {
     const std::string no_such_file = std::strerror(ENOENT);
-    const failure_case cases[] = {
+    const std::string is_a_folder = std::strerror(EISDIR);
+    expect_failures_leave_folder_unchanged(folder, {
         {{"--output=missing/twiddle.c", "64"},
          "ERROR:  Unable to write missing/twiddle.c: " + no_such_file + "\n", ""},
         {{"--header=missing/twiddle.h", "--output=twiddle.c", "64"},
@@ -104,34 +149,253 @@ TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
         // place without it.
         {{"--header=twiddle.h", "--output=missing/twiddle.c", "64"},
          "ERROR:  Unable to write missing/twiddle.c: " + no_such_file + "\n", ""},
-        {{"--output=folder", "64"}, "ERROR:  Unable to write folder: ", ""},
-        // A disk that fills up: the file may grow to 8 KiB, which the header
+        {{"--header=twiddle.h", "--output=folder", "64"},
+         "ERROR:  Unable to write folder: " + is_a_folder + "\n", ""},
+        {{"--header=folder", "--output=twiddle.c", "64"},
+         "ERROR:  Unable to write folder: " + is_a_folder + "\n", ""},
+        {{"--output=.", "64"}, "ERROR:  Unable to write .: " + is_a_folder + "\n", ""},
+        {{"--output=folder/", "64"}, "ERROR:  Unable to write folder/: " + is_a_folder + "\n", ""},
+        // With the source on standard output, the header waits for it.
+        {{"--header=twiddle.h", "64"}, "ERROR:  Unable to write output: ", "",
+         output_target::full_device},
+        // A disk that fills up: the file may grow to 16 KiB, which the header
         // fits in and the largest source does not.
-        {{"--output=twiddle.c", "32768"}, "ERROR:  Unable to write twiddle.c: ", "ulimit -f 16"},
+        {{"--output=twiddle.c", "32768"}, "ERROR:  Unable to write twiddle.c: ",
+         file_size_limit(16)},
         {{"--header=twiddle.h", "--output=twiddle.c", "32768"},
-         "ERROR:  Unable to write twiddle.c: ", "ulimit -f 16"},
+         "ERROR:  Unable to write twiddle.c: ", file_size_limit(16)},
         {{"--output=twiddle.c", "100"}, "", ""},
         {{"--header=twiddle.h", "--output=twiddle.c", "--name=int", "64"}, "", ""},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE("args:" + bracketed(c.args) + ", prelude: " + c.prelude);
-        fs::remove_all(folder);
-        fs::create_directories(folder / "folder");
-        write_file(folder / "twiddle.c", "an older table\n");
-        write_file(folder / "twiddle.h", "an older header\n");
-        const folder_contents before = contents_of(folder);
+        // One file, named two ways.
+        {{"--header=./twiddle.c", "--output=twiddle.c", "64"}, "", ""},
+        {{"--header=folder/../twiddle.c", "--output=twiddle.c", "64"}, "", ""},
+        {{"--header=" + (folder / "twiddle.c").string(), "--output=twiddle.c", "64"}, "", ""},
+        {{"--output=./folder//new.c", "--header=folder/new.c", "64"}, "", ""},
+    });
+    // Windows' file systems compare names without regard to case.
+    if (!tool_is_native())
+        expect_failures_leave_folder_unchanged(
+            folder, {{{"--header=TWIDDLE.C", "--output=twiddle.c", "64"}, "", ""}});
+}
 
-        const process_result result = run_here(c.args, c.prelude);
+// Windows' null device is written as it is, never replaced.
+TEST_F(OutputFile, WindowsNullDeviceIsWrittenInPlace)
+{
+    if (tool_is_native())
+        GTEST_SKIP() << "a Windows device";
+    const process_result result = run_here({"--output=NUL", "--header=nul", "64"});
+    SCOPED_TRACE(described(result));
+    EXPECT_EQ(result.status, 1); // one device, named two ways
+    const process_result written = run_here({"--output=NUL", "64"});
+    EXPECT_EQ(written.status, 0) << described(written);
+    EXPECT_EQ(written.err, "");
+    EXPECT_EQ(contents_of(folder), folder_contents{});
+}
+
+// A file-size limit, without the signal ignored: the tool reports it as a
+// full disk, where it would otherwise end silently.
+TEST_F(OutputFile, FileSizeLimitIsAFailedWrite)
+{
+    if (!tool_is_native())
+        GTEST_SKIP() << "Windows has no file-size signal";
+    expect_failures_leave_folder_unchanged(folder, {
+        {{"--output=twiddle.c", "32768"},
+         "ERROR:  Unable to write twiddle.c: " + std::string(std::strerror(EFBIG)) + "\n",
+         "ulimit -f 16"},
+        {{"32768"}, "ERROR:  Unable to write output: " + std::string(std::strerror(EFBIG)) + "\n",
+         "ulimit -f 16 && exec > folder/big.c"},
+    });
+}
+
+bool strace_works()
+{
+    return tool_is_native() && run_process({"/bin/sh", "-c", "strace -o /proc/self/fd/1 true"})
+                                       .status == 0;
+}
+
+// One system call made to fail at a known step of writing the pair, by
+// strace: each failure leaves both older files as they were.
+TEST_F(OutputFile, AFailureAtAnyStepLeavesThePairAsItWas)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    const auto failing = [](const std::string &call, const std::string &fault) {
+        return "set -- strace -o strace.log -e trace=" + call + " -e inject=" + call + ":" +
+               fault + " \"$@\"";
+    };
+    const std::vector<std::string> pair = {"--header=twiddle.h", "--output=twiddle.c", "32768"};
+    const std::string source_failed = "ERROR:  Unable to write twiddle.c: ";
+    const std::string header_failed = "ERROR:  Unable to write twiddle.h: ";
+    expect_failures_leave_folder_unchanged(folder, {
+        // One write of the source's runs out of room; the ones after it do not.
+        {pair, source_failed + std::strerror(ENOSPC) + "\n", failing("write", "error=ENOSPC:when=3")},
+        {pair, header_failed + std::strerror(EIO) + "\n", failing("fsync", "error=EIO:when=1")},
+        {pair, source_failed + std::strerror(EIO) + "\n", failing("fsync", "error=EIO:when=2")},
+        // The loader closes three files before the tool closes its two.
+        {pair, source_failed + std::strerror(EIO) + "\n", failing("close", "error=EIO:when=5")},
+        {pair, header_failed + std::strerror(EIO) + "\n", failing("renameat", "error=EIO:when=1")},
+        // The header was in place when the source failed: the older one is
+        // put back.
+        {pair, source_failed + std::strerror(EIO) + "\n", failing("renameat", "error=EIO:when=2")},
+    });
+}
+
+// A signal that ends the run removes its temporary files, and never comes
+// between putting the header and the source in place: the pair is both old
+// or both new. Signals at known steps, by strace, then at random moments.
+TEST_F(OutputFile, SignalsLeaveNoTemporaryFileAndAWholePair)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    const std::vector<std::string> pair = {"--header=twiddle.h", "--output=twiddle.c", "32768"};
+    process_options options;
+    options.working_directory = folder.string();
+    const process_result generated = run_tool(pair, options);
+    ASSERT_EQ(generated.status, 0) << described(generated);
+    const folder_contents new_pair = contents_of(folder);
+    fs::remove(folder / "twiddle.c");
+    fs::remove(folder / "twiddle.h");
+    write_file(folder / "twiddle.c", "an older table\n");
+    write_file(folder / "twiddle.h", "an older header\n");
+    const folder_contents old_pair = contents_of(folder);
+
+    const auto expect_whole_pair = [&](const std::string &step) {
+        SCOPED_TRACE(step);
+        folder_contents after = contents_of(folder);
+        after.erase("strace.log");
+        EXPECT_TRUE(after == old_pair || after == new_pair) << "files: " << after.size();
+        for (const auto &[name, text] : after)
+            EXPECT_EQ(name.rfind(".veltabgen-", 0), std::string::npos) << name;
+        fs::remove(folder / "strace.log");
+        for (const auto &[name, text] : old_pair)
+            write_file(folder / name, text);
+    };
+
+    const std::string steps[] = {
+        "write:signal=INT:when=2",    // both temporary files exist
+        "fsync:signal=TERM:when=1",   // the header's is complete
+        "fsync:signal=HUP:when=2",    // both are complete
+        "renameat:signal=TERM:when=1", // held off until the pair is in place
+        "renameat:signal=PIPE:when=2",
+        "linkat:signal=INT:when=1",
+    };
+    for (const std::string &step : steps) {
+        const std::string call = step.substr(0, step.find(':'));
+        options.prelude =
+            "set -- strace -o strace.log -e trace=" + call + " -e inject=" + step + " \"$@\"";
+        const process_result result = run_tool(pair, options);
         SCOPED_TRACE(described(result));
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out, "");
-        if (c.error.empty())
-            EXPECT_EQ(result.err.rfind(with_tool_line_ends(usage_text) + "ERROR:  ", 0), 0u)
-                << result.err;
-        else
-            EXPECT_EQ(result.err.substr(0, with_tool_line_ends(c.error).size()),
-                      with_tool_line_ends(c.error));
-        EXPECT_EQ(contents_of(folder), before);
+        EXPECT_EQ(result.status, -1);
+        expect_whole_pair(step);
+    }
+
+    std::vector<std::string> command = {"/bin/sh", "-c",
+                                        "\"$@\" & sleep \"$DELAY\"; kill -\"$SIGNAL\" $!; wait $!",
+                                        "sh"};
+    for (const std::string &word : tool_command())
+        command.push_back(word);
+    command.insert(command.end(), pair.begin(), pair.end());
+    for (const char *signal : {"INT", "TERM", "HUP", "PIPE"}) {
+        for (int run = 0; run < 10; ++run) {
+            const std::string delay = "0.00" + std::to_string(run % 5);
+            options.prelude = "export SIGNAL=" + std::string(signal) + " DELAY=" + delay;
+            const process_result result = run_process(command, options);
+            expect_whole_pair(std::string("SIG") + signal + " after " + delay + " s");
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+// What is not a regular file is written in place, as a redirection would
+// write it, and stays what it was: a device, a FIFO, a link to either, and a
+// link to the tool's own standard output.
+TEST_F(OutputFile, DevicesFifosAndStandardOutputAreWrittenInPlace)
+{
+    if (!tool_is_native())
+        GTEST_SKIP() << "Linux's special files";
+    const std::string table = render(table_for(64, default_scale), default_scale);
+    process_options options;
+    options.working_directory = folder.string();
+
+    // The null device, made in the scratch folder.
+    if (mknod((folder / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        fs::create_symlink("null", folder / "null-link");
+        for (const auto &[source, header] : {std::pair{"null", "null-link"}, {"null-link", "null"}}) {
+            const process_result result = run_tool(
+                {std::string("--output=") + source, std::string("--header=") + header, "64"},
+                options);
+            SCOPED_TRACE(described(result));
+            EXPECT_EQ(result.status, 0);
+            EXPECT_TRUE(fs::is_character_file(folder / "null"));
+            EXPECT_TRUE(fs::is_symlink(folder / "null-link"));
+        }
+    }
+
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0666), 0);
+    std::vector<std::string> command = {
+        "/bin/sh", "-c", "cat fifo > read.c & \"$@\"; status=$?; wait; exit $status", "sh"};
+    for (const std::string &word : tool_command())
+        command.push_back(word);
+    command.insert(command.end(), {"--output=fifo", "64"});
+    const process_result through_fifo = run_process(command, options);
+    EXPECT_EQ(through_fifo.status, 0) << described(through_fifo);
+    EXPECT_TRUE(fs::is_fifo(folder / "fifo"));
+    EXPECT_EQ(read_file(folder / "read.c"), table);
+
+    fs::create_symlink("/proc/self/fd/1", folder / "stdout");
+    const process_result to_stdout = run_tool({"--output=stdout", "64"}, options);
+    EXPECT_EQ(to_stdout.status, 0) << described(to_stdout);
+    EXPECT_EQ(to_stdout.out, table);
+    EXPECT_TRUE(fs::is_symlink(folder / "stdout"));
+}
+
+// A standard stream closed at the start takes no file's number, so that a
+// run writing its source to a file succeeds.
+TEST_F(OutputFile, ClosedStandardOutputIsNoFailureWhenTheSourceGoesToAFile)
+{
+    process_options options;
+    options.working_directory = folder.string();
+    options.stdout_target = output_target::closed;
+    const process_result result = run_tool({"--output=tw.c", "--header=tw.h", "64"}, options);
+    SCOPED_TRACE(described(result));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    table_request request = default_request(64, default_scale);
+    request.header_path = "tw.h";
+    EXPECT_EQ(read_file(folder / "tw.c"), with_tool_line_ends(render(table_for(64, default_scale), request)));
+}
+
+// The temporary name does not grow with the file's, so that --output can
+// write every name and path that a redirection can.
+TEST_F(OutputFile, AnyNameARedirectionCanWriteCanBeWritten)
+{
+    const std::string longest_name = std::string(253, 'n') + ".c";
+    std::vector<std::string> paths = {longest_name};
+    if (tool_is_native()) {
+        // A relative path of PATH_MAX - 1 bytes, in folders of 200 bytes.
+        std::string path;
+        while (path.size() + 201 + 4 <= 4095)
+            path += std::string(200, 'd') + "/";
+        path += std::string(4095 - path.size() - 2, 'f') + ".c";
+        paths.push_back(path);
+    }
+    const std::string table =
+        with_tool_line_ends(render(table_for(16, default_scale), default_scale));
+    process_options options;
+    options.working_directory = folder.string();
+    for (const std::string &path : paths) {
+        const std::string folders = path.substr(0, path.rfind('/') + 1);
+        if (!folders.empty()) {
+            ASSERT_EQ(run_process({"/bin/mkdir", "-p", folders}, options).status, 0);
+        }
+        const process_result result = run_tool({"--output=" + path, "16"}, options);
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 0);
+        const process_result written = run_process({"/bin/cat", path}, options);
+        EXPECT_EQ(written.out, table);
+        // Folders this deep are beyond the reach of absolute paths.
+        run_process({"/bin/rm", "-rf", folders.empty() ? path : folders.substr(0, 200)}, options);
     }
 }
 

@@ -12,6 +12,9 @@
 // says that the tool writes text-mode Windows line ends.
 process_result run_tool(const std::vector<std::string> &args, const process_options &options = {});
 
+// The command that runs the tool under test, to which its arguments are added.
+std::vector<std::string> tool_command();
+
 // Runs command, whose first word is Wine, as run_process does; a run that
 // Wine itself failed, after or before the program it ran, is run again, at
 // most twice more, and each such rerun is reported on standard error. A run
