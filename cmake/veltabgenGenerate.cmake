@@ -2,39 +2,127 @@
 #                    [ALIGN <style>] [HEADER])
 #
 # Adds to <target> the source of an N-point twiddle table, generated at build
-# time by veltabgen::veltabgen into <build folder>/veltabgen/<ident>.c, or
-# twiddle_<N>.c without NAME. With HEADER it also generates <ident>.h beside
-# it and puts that folder on the target's include path. The table is
-# generated again when the tool changes; the tool writes each file whole or
-# not at all (--output), so a failed build never leaves a partial table.
+# time by veltabgen::veltabgen into <build folder>/veltabgen/<ident>.c, where
+# <ident> is NAME, or twiddle_<N> without it, and names the array too. With
+# HEADER it also generates <ident>.h beside it and puts that folder on the
+# target's include path. Without ALIGN, the alignment style follows the
+# compiler that builds the target: gnu for GCC, Clang and the compilers that
+# take GNU attributes, ti for the DSP's own compiler, c11 for any other.
+#
+# Every argument is checked here, when the project is configured, and taken
+# as given, whatever CMake would read as true or false (NAME N names the
+# array N). The table is generated again when the tool changes; the tool
+# writes each file whole or not at all (--output), so a failed build never
+# leaves a partial table.
+
+function(_veltabgen_reject argument value why)
+    message(FATAL_ERROR "veltabgen_generate: ${argument} \"${value}\" ${why}")
+endfunction()
+
+# The alignment style for the compiler that builds C in this project, or C++
+# where the project builds no C.
+function(_veltabgen_default_alignment result)
+    set(compiler "${CMAKE_C_COMPILER_ID}")
+    if(compiler STREQUAL "")
+        set(compiler "${CMAKE_CXX_COMPILER_ID}")
+    endif()
+    if(compiler MATCHES "^(GNU|Clang|AppleClang|ARMClang|IntelLLVM|Intel|XLClang|IBMClang|LCC)$")
+        set(${result} gnu PARENT_SCOPE)
+    elseif(compiler STREQUAL "TI")
+        set(${result} ti PARENT_SCOPE)
+    else()
+        set(${result} c11 PARENT_SCOPE)
+    endif()
+endfunction()
+
 function(veltabgen_generate target)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "HEADER" "SIZE;SCALE;NAME;ALIGN" "")
+    set(keywords SIZE SCALE NAME ALIGN)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "HEADER" "${keywords}" "")
     if(arg_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "veltabgen_generate: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
     endif()
-    if(NOT arg_SIZE)
+    # A keyword given with an empty value leaves its variable undefined, as
+    # one given none does.
+    math(EXPR last "${ARGC} - 1")
+    foreach(i RANGE 1 ${last})
+        if("${ARGV${i}}" IN_LIST keywords AND NOT DEFINED arg_${ARGV${i}})
+            message(FATAL_ERROR "veltabgen_generate: ${ARGV${i}} needs a value")
+        endif()
+    endforeach()
+    if(NOT DEFINED arg_SIZE)
         message(FATAL_ERROR "veltabgen_generate: SIZE is required")
     endif()
 
-    set(base twiddle_${arg_SIZE})
-    set(options)
-    if(arg_NAME)
-        set(base ${arg_NAME})
-        list(APPEND options --name=${arg_NAME})
+    set(sizes 16 32 64 128 256 512 1024 2048 4096 8192 16384 32768)
+    if(NOT arg_SIZE IN_LIST sizes)
+        _veltabgen_reject(SIZE "${arg_SIZE}" "is not one of ${sizes}")
     endif()
+    set(options)
     if(DEFINED arg_SCALE)
+        if(NOT arg_SCALE MATCHES "^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$")
+            _veltabgen_reject(SCALE "${arg_SCALE}" "is not a plain decimal number")
+        endif()
+        if(NOT arg_SCALE GREATER 0 OR arg_SCALE GREATER 32767.6)
+            _veltabgen_reject(SCALE "${arg_SCALE}" "is not above 0 and at most 32767.6")
+        endif()
         list(APPEND options -s ${arg_SCALE})
     endif()
-    if(arg_ALIGN)
-        list(APPEND options --align=${arg_ALIGN})
+
+    # The words that cannot name the array: C's and C++'s keywords, and the
+    # macros that gcc and clang predefine in their GNU modes. The names C
+    # reserves for the implementation (two leading underscores, or one and a
+    # capital) are refused by rule.
+    set(reserved_names
+        _Alignas _Alignof _Atomic _BitInt _Bool _Complex _Decimal128 _Decimal32 _Decimal64
+        _Generic _Imaginary _Noreturn _Static_assert _Thread_local alignas alignof and and_eq asm
+        auto bitand bitor bool break case catch char char16_t char32_t char8_t class co_await
+        co_return co_yield compl concept const const_cast consteval constexpr constinit continue
+        decltype default delete do double dynamic_cast else enum explicit export extern false float
+        for friend goto if inline int long mutable namespace new noexcept not not_eq nullptr
+        operator or or_eq private protected public register reinterpret_cast requires restrict
+        return short signed sizeof static static_assert static_cast struct switch template this
+        thread_local throw true try typedef typeid typename typeof typeof_unqual union unsigned
+        using virtual void volatile wchar_t while xor xor_eq
+        WIN32 WIN64 WINNT i386 linux m68k mc68000 mips powerpc sparc sun unix vax)
+
+    set(name twiddle_${arg_SIZE})
+    if(DEFINED arg_NAME)
+        set(name "${arg_NAME}")
+        string(LENGTH "${name}" length)
+        if(NOT name MATCHES "^[A-Za-z_][A-Za-z0-9_]*$" OR length GREATER 63)
+            _veltabgen_reject(NAME "${name}" "is not a C identifier of at most 63 characters")
+        endif()
+        if(name IN_LIST reserved_names OR name MATCHES "^_[A-Z_]")
+            _veltabgen_reject(NAME "${name}"
+                "is a C or C++ keyword, or a name reserved for the compiler")
+        endif()
     endif()
+    list(APPEND options --name=${name})
+
+    if(DEFINED arg_ALIGN)
+        set(alignment "${arg_ALIGN}")
+        if(NOT alignment MATCHES "^(ti|gnu|c11|none)$")
+            _veltabgen_reject(ALIGN "${alignment}" "is not one of ti, gnu, c11 and none")
+        endif()
+    else()
+        _veltabgen_default_alignment(alignment)
+    endif()
+    list(APPEND options --align=${alignment})
+
+    # Two tables of one name in one folder would overwrite each other's files.
+    get_property(names DIRECTORY PROPERTY _VELTABGEN_TABLES)
+    if(name IN_LIST names)
+        message(FATAL_ERROR "veltabgen_generate: a table named ${name} is already generated "
+                            "in this folder: give each table a NAME of its own")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY _VELTABGEN_TABLES ${name})
 
     set(folder ${CMAKE_CURRENT_BINARY_DIR}/veltabgen)
-    set(source ${folder}/${base}.c)
+    set(source ${folder}/${name}.c)
     set(outputs ${source})
     if(arg_HEADER)
-        list(APPEND outputs ${folder}/${base}.h)
-        list(APPEND options --header=${folder}/${base}.h)
+        list(APPEND outputs ${folder}/${name}.h)
+        list(APPEND options --header=${folder}/${name}.h)
         target_include_directories(${target} PUBLIC ${folder})
     endif()
 
@@ -43,7 +131,7 @@ function(veltabgen_generate target)
         OUTPUT ${outputs}
         COMMAND veltabgen::veltabgen ${options} --output=${source} ${arg_SIZE}
         DEPENDS veltabgen::veltabgen
-        COMMENT "Generating the ${arg_SIZE}-point twiddle table ${base}"
+        COMMENT "Generating the ${arg_SIZE}-point twiddle table ${name}"
         VERBATIM)
     target_sources(${target} PRIVATE ${source})
 endfunction()

@@ -1,6 +1,7 @@
 // Uses the CMake package as a firmware project does: installed, with
 // find_package and veltabgen_generate, natively and cross-compiled for a
-// Cortex-M0; and built in the project's own tree, with FetchContent.
+// Cortex-M4; built in the project's own tree, with FetchContent; and the make
+// recipe that the README shows.
 
 #include "run_process.h"
 #include "scratch_folder.h"
@@ -28,13 +29,14 @@ std::string run_step(const std::vector<std::string> &command)
     return result.out;
 }
 
+// The two tables of the example, named by default after their files.
 void expect_example_tables(const std::string &printed)
 {
     auto tables = tables_printed(printed);
-    EXPECT_EQ(tables["tw256"].address_mod_4, 0);
-    EXPECT_EQ(tables["tw1024"].address_mod_4, 0);
-    EXPECT_EQ(tables["tw256"].entries, table_for(256, default_scale));
-    EXPECT_EQ(tables["tw1024"].entries, table_for(1024, 1000.25));
+    EXPECT_EQ(tables["twiddle_256"].address_mod_4, 0);
+    EXPECT_EQ(tables["twiddle_1024"].address_mod_4, 0);
+    EXPECT_EQ(tables["twiddle_256"].entries, table_for(256, default_scale));
+    EXPECT_EQ(tables["twiddle_1024"].entries, table_for(1024, 1000.25));
 }
 
 class CMakePackage : public ScratchFolderTest {
@@ -59,16 +61,18 @@ protected:
     }
 };
 
-TEST_F(CMakePackage, InstalledPackageGeneratesNamedAlignedTablesOnlyWhenNeeded)
+// Two tables without a name in one library: each has its own array, aligned
+// as the compiler understands, without a warning.
+TEST_F(CMakePackage, InstalledPackageGeneratesDistinctAlignedTablesOnlyWhenNeeded)
 {
     install();
     const fs::path build = folder / "native";
-    build_example(build, {"-DCMAKE_C_COMPILER=" C_COMPILER});
+    build_example(build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_C_FLAGS=-Wall -Wextra -Werror"});
     ASSERT_FALSE(HasFailure());
     expect_example_tables(run_step({(build / "print_tables").string()}));
 
     // A second build with nothing changed regenerates nothing.
-    const fs::path table = build / "veltabgen" / "tw256.c";
+    const fs::path table = build / "veltabgen" / "twiddle_256.c";
     const fs::file_time_type generated = fs::last_write_time(table);
     const std::string second = run_step({CMAKE_COMMAND, "--build", build.string()});
     EXPECT_EQ(second.find("Generating"), std::string::npos) << second;
@@ -77,20 +81,23 @@ TEST_F(CMakePackage, InstalledPackageGeneratesNamedAlignedTablesOnlyWhenNeeded)
     // A new tool regenerates every table.
     fs::last_write_time(prefix() / "bin" / "veltabgen", generated + std::chrono::seconds(10));
     const std::string third = run_step({CMAKE_COMMAND, "--build", build.string()});
-    EXPECT_NE(third.find("Generating the 256-point twiddle table tw256"), std::string::npos);
-    EXPECT_NE(third.find("Generating the 1024-point twiddle table tw1024"), std::string::npos);
+    EXPECT_NE(third.find("Generating the 256-point twiddle table twiddle_256"), std::string::npos);
+    EXPECT_NE(third.find("Generating the 1024-point twiddle table twiddle_1024"),
+              std::string::npos);
     EXPECT_GT(fs::last_write_time(table), generated);
 }
 
 // The tool runs on the build host while the tables are compiled for the
-// target, each in a section that asks for 4-byte alignment.
+// target, each in a section that asks for 4-byte alignment, with no ALIGN
+// given; the toolchain file confines packages to the target's sysroot, as
+// vendors' do, and the example finds the package as the README says.
 TEST_F(CMakePackage, CrossCompiledFirmwareGetsFourByteAlignedTables)
 {
     if (*ARM_OBJDUMP == '\0')
         GTEST_SKIP() << "arm-none-eabi-gcc is not installed";
     install();
-    const fs::path build = folder / "cortex-m0";
-    build_example(build, {"-DCMAKE_TOOLCHAIN_FILE=" TOOLCHAIN_DIR "/cortex_m0.cmake"});
+    const fs::path build = folder / "cortex-m4";
+    build_example(build, {"-DCMAKE_TOOLCHAIN_FILE=" TOOLCHAIN_DIR "/cortex_m4.cmake"});
     ASSERT_FALSE(HasFailure());
 
     std::istringstream sections(
@@ -102,8 +109,8 @@ TEST_F(CMakePackage, CrossCompiledFirmwareGetsFourByteAlignedTables)
         if (words >> index >> name >> size >> vma >> lma >> offset >> align)
             alignment[name] = align;
     }
-    EXPECT_EQ(alignment[".rodata.tw256"], "2**2");
-    EXPECT_EQ(alignment[".rodata.tw1024"], "2**2");
+    EXPECT_EQ(alignment[".rodata.twiddle_256"], "2**2");
+    EXPECT_EQ(alignment[".rodata.twiddle_1024"], "2**2");
 }
 
 TEST_F(CMakePackage, FunctionWorksWithTheToolBuiltInTheProjectsOwnTree)
@@ -117,6 +124,109 @@ TEST_F(CMakePackage, FunctionWorksWithTheToolBuiltInTheProjectsOwnTree)
     expect_example_tables(run_step({(build / "print_tables").string()}));
     const std::string second = run_step({CMAKE_COMMAND, "--build", build.string()});
     EXPECT_EQ(second.find("Generating"), std::string::npos) << second;
+    // A table's files belong to the folder that generates it.
+    for (const char *subfolder : {"left", "right"})
+        EXPECT_NE(read_file(build / subfolder / "veltabgen" / "tw.c").find("const short tw[2 * 32]"),
+                  std::string::npos)
+            << subfolder;
+}
+
+// Each bad argument stops the configure step with a message that names it,
+// and every value is taken as given: NAME N names the array N.
+TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
+{
+    install();
+    const fs::path project = folder / "project";
+    const fs::path build = folder / "build";
+    fs::create_directories(project);
+    const auto configure = [&](const std::string &calls) {
+        write_file(project / "CMakeLists.txt",
+                   "cmake_minimum_required(VERSION 3.20)\n"
+                   "project(tables LANGUAGES C)\n"
+                   "find_package(veltabgen 1.2 REQUIRED)\n"
+                   "add_library(tables STATIC)\n" +
+                       calls + "\n");
+        return run_process({CMAKE_COMMAND, "-S", project.string(), "-B", build.string(), "-G",
+                            CMAKE_GENERATOR, "-DCMAKE_PREFIX_PATH=" + prefix().string(),
+                            "-DCMAKE_C_COMPILER=" C_COMPILER});
+    };
+    const struct {
+        std::string call;
+        std::string message;
+    } faults[] = {
+        {"SIZE 100", "SIZE \"100\" is not one of"},
+        {"SIZE --help", "SIZE \"--help\" is not one of"},
+        {"SIZE 64k", "SIZE \"64k\" is not one of"},
+        {"SIZE 0", "SIZE \"0\" is not one of"},
+        {"SIZE 064", "SIZE \"064\" is not one of"},
+        {"SCALE 500", "SIZE is required"},
+        {"SIZE \"\"", "SIZE needs a value"},
+        {"SIZE 64 SCALE abc", "SCALE \"abc\" is not a plain decimal number"},
+        {"SIZE 64 SCALE 1e3", "SCALE \"1e3\" is not a plain decimal number"},
+        {"SIZE 64 SCALE \"\"", "SCALE needs a value"},
+        {"SIZE 64 SCALE 0", "SCALE \"0\" is not above 0 and at most 32767.6"},
+        {"SIZE 64 SCALE 32767.61", "SCALE \"32767.61\" is not above 0 and at most 32767.6"},
+        {"SIZE 64 NAME int", "NAME \"int\" is a C or C++ keyword"},
+        {"SIZE 64 NAME __func__", "NAME \"__func__\" is a C or C++ keyword, or a name reserved"},
+        {"SIZE 64 NAME linux", "NAME \"linux\" is a C or C++ keyword, or a name reserved"},
+        {"SIZE 64 NAME 9lives", "NAME \"9lives\" is not a C identifier"},
+        {"SIZE 64 NAME", "NAME needs a value"},
+        {"SIZE 64 ALIGN foo", "ALIGN \"foo\" is not one of ti, gnu, c11 and none"},
+        {"SIZE 64 ALIGN OFF", "ALIGN \"OFF\" is not one of ti, gnu, c11 and none"},
+        {"SIZE 64 NAME tw)\nveltabgen_generate(tables SIZE 128 NAME tw",
+         "a table named tw is already generated in this folder"},
+        {"SIZE 64)\nveltabgen_generate(tables SIZE 64 SCALE 1000",
+         "a table named twiddle_64 is already generated in this folder"},
+    };
+    for (const auto &c : faults) {
+        const process_result result = configure("veltabgen_generate(tables " + c.call + ")");
+        SCOPED_TRACE(described(result));
+        EXPECT_NE(result.status, 0);
+        // CMake folds a long message over indented lines.
+        std::string err;
+        std::istringstream words(result.err);
+        for (std::string word; words >> word;)
+            err += word + " ";
+        EXPECT_NE(err.find("veltabgen_generate: " + c.message), std::string::npos);
+    }
+
+    // Names that CMake would read as false are names like any other.
+    const process_result named = configure("veltabgen_generate(tables SIZE 64 NAME N HEADER)\n"
+                                           "veltabgen_generate(tables SIZE 32 NAME no)");
+    ASSERT_EQ(named.status, 0) << described(named);
+    run_step({CMAKE_COMMAND, "--build", build.string()});
+    EXPECT_NE(read_file(build / "veltabgen" / "N.c").find("const short N[2 * 32]"),
+              std::string::npos);
+    EXPECT_NE(read_file(build / "veltabgen" / "N.h").find("extern const short N[2 * 32];"),
+              std::string::npos);
+    EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"),
+              std::string::npos);
+}
+
+// The make rule of the README, with the tool on PATH and without it.
+TEST_F(CMakePackage, MakeRuleGeneratesAndKeepsTablesAndFailsLoudlyWithoutTheTool)
+{
+    const std::string rule = read_file(MAKE_RULE);
+    EXPECT_NE(read_file(SOURCE_DIR "/README.md").find(rule), std::string::npos)
+        << "the README shows the rule as " MAKE_RULE " has it";
+    install();
+    write_file(folder / "twiddle.mk", rule);
+    write_file(folder / "Makefile", "include twiddle.mk\nall: twiddle_64.o\n");
+    process_options options;
+    options.working_directory = folder.string();
+    const std::string path = std::string("PATH=") + (prefix() / "bin").string() + ":/usr/bin:/bin";
+
+    const process_result missing = run_process({"/usr/bin/env", "PATH=/usr/bin:/bin", "make"}, options);
+    EXPECT_NE(missing.status, 0) << described(missing);
+    EXPECT_NE(missing.err.find("veltabgen is not on PATH"), std::string::npos) << described(missing);
+    EXPECT_FALSE(fs::exists(folder / "twiddle_64.c"));
+
+    const process_result made = run_process({"/usr/bin/env", path, "make"}, options);
+    ASSERT_EQ(made.status, 0) << described(made);
+    // Made as an intermediate file, the table is kept after the build.
+    EXPECT_NE(read_file(folder / "twiddle_64.c").find("const short twiddle_64[2 * 32]"),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(folder / "twiddle_64.o"));
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 #include <stdint.h>
 #include <stdio.h>
 
-#include "tw1024.h"
-#include "tw256.h"
+#include "twiddle_1024.h"
+#include "twiddle_256.h"
 
 static void print_table(const char *name, const short *table, int entries)
 {
@@ -16,7 +16,7 @@ static void print_table(const char *name, const short *table, int entries)
 
 int main(void)
 {
-    print_table("tw256", tw256, (int)(sizeof tw256 / sizeof tw256[0]));
-    print_table("tw1024", tw1024, (int)(sizeof tw1024 / sizeof tw1024[0]));
+    print_table("twiddle_256", twiddle_256, (int)(sizeof twiddle_256 / sizeof twiddle_256[0]));
+    print_table("twiddle_1024", twiddle_1024, (int)(sizeof twiddle_1024 / sizeof twiddle_1024[0]));
     return 0;
 }
