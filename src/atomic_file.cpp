@@ -520,6 +520,18 @@ bool abandon(atomic_file &file)
     return false;
 }
 
+// Opens the file's stream on fd, which is the stream's from then on.
+bool attach_stream(atomic_file &file, int fd)
+{
+    file.stream = open_stream(fd);
+    if (file.stream != nullptr)
+        return true;
+    const int error = errno;
+    close_fd(fd);
+    errno = error;
+    return abandon(file);
+}
+
 bool open_temp_file(atomic_file &file)
 {
 #ifdef _WIN32
@@ -564,14 +576,7 @@ bool open_temp_file(atomic_file &file)
         errno = error;
         return false;
     }
-    file.stream = open_stream(fd);
-    if (file.stream == nullptr) {
-        const int error = errno;
-        close_fd(fd);
-        errno = error;
-        return abandon(file);
-    }
-    return true;
+    return attach_stream(file, fd);
 }
 
 } // namespace
@@ -606,14 +611,7 @@ bool open_atomic_file(atomic_file &file, const char *path)
     const int fd = open_in_place(file);
     if (fd < 0)
         return abandon(file);
-    file.stream = open_stream(fd);
-    if (file.stream == nullptr) {
-        const int error_of_stream = errno;
-        close_fd(fd);
-        errno = error_of_stream;
-        return abandon(file);
-    }
-    return true;
+    return attach_stream(file, fd);
 }
 
 bool close_atomic_file(atomic_file &file)
