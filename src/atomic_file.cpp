@@ -22,7 +22,6 @@ namespace {
 
 constexpr int temp_name_attempts = 100;
 constexpr char temp_prefix[] = ".veltabgen-";
-constexpr unsigned temp_random_length = temp_name_length - (sizeof temp_prefix - 1);
 
 // Writes a different name for each attempt: the exclusive create makes the
 // name unique, and the mixing makes two runs unlikely to try the same ones.
