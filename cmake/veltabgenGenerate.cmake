@@ -1,5 +1,5 @@
 # veltabgen_generate(<target> SIZE <N> [SCALE <scale>] [NAME <ident>]
-#                    [ALIGN <style>] [HEADER])
+#                    [ALIGN <style>] [SECTION <name>] [BANK <b>] [HEADER])
 #
 # Adds to <target> the source of an N-point twiddle table, generated at build
 # time by veltabgen::veltabgen into <build folder>/veltabgen/<ident>.c, where
@@ -8,6 +8,8 @@
 # target's include path. Without ALIGN, the alignment style follows the
 # compiler that builds the target: gnu for GCC, Clang and the compilers that
 # take GNU attributes, ti for the DSP's own compiler, c11 for any other.
+# SECTION places the array in a section (with ti or gnu), BANK in a memory
+# bank of the DSP (with ti).
 #
 # Every argument is checked here, when the project is configured, and taken
 # as given, whatever CMake would read as true or false (NAME N names the
@@ -36,7 +38,7 @@ function(_veltabgen_default_alignment result)
 endfunction()
 
 function(veltabgen_generate target)
-    set(keywords SIZE SCALE NAME ALIGN)
+    set(keywords SIZE SCALE NAME ALIGN SECTION BANK)
     cmake_parse_arguments(PARSE_ARGV 1 arg "HEADER" "${keywords}" "")
     if(arg_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "veltabgen_generate: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
@@ -108,6 +110,27 @@ function(veltabgen_generate target)
         _veltabgen_default_alignment(alignment)
     endif()
     list(APPEND options --align=${alignment})
+
+    if(DEFINED arg_SECTION)
+        string(LENGTH "${arg_SECTION}" length)
+        if(NOT arg_SECTION MATCHES "^[A-Za-z0-9._$]+$" OR length GREATER 64)
+            _veltabgen_reject(SECTION "${arg_SECTION}"
+                "is not 1 to 64 letters, digits, '.', '_' or '$'")
+        endif()
+        if(NOT alignment MATCHES "^(ti|gnu)$")
+            _veltabgen_reject(SECTION "${arg_SECTION}" "needs ALIGN ti or gnu, not ${alignment}")
+        endif()
+        list(APPEND options --section=${arg_SECTION})
+    endif()
+    if(DEFINED arg_BANK)
+        if(NOT arg_BANK MATCHES "^([0-9]|1[0-5])$")
+            _veltabgen_reject(BANK "${arg_BANK}" "is not a number from 0 to 15")
+        endif()
+        if(NOT alignment STREQUAL "ti")
+            _veltabgen_reject(BANK "${arg_BANK}" "needs ALIGN ti, not ${alignment}")
+        endif()
+        list(APPEND options --bank=${arg_BANK})
+    endif()
 
     # Two tables of one name in one folder would overwrite each other's files.
     get_property(names DIRECTORY PROPERTY _VELTABGEN_TABLES)

@@ -12,6 +12,7 @@
 #include "memory_files.h"
 #include "veltabgen.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -128,6 +129,17 @@ std::string_view read_name(std::string_view &text)
     return name;
 }
 
+// The section's name at the start of text: letters, digits, '.', '_', '$'.
+std::string_view read_section(std::string_view text)
+{
+    std::size_t length = 0;
+    while (length < text.size() && (is_identifier_char(text[length]) || text[length] == '.' ||
+                                    text[length] == '$'))
+        ++length;
+    require(length > 0 && length <= 64, "a section name of 1 to 64 characters", text.substr(0, 80));
+    return text.substr(0, length);
+}
+
 void skip(std::string_view &text, std::string_view expected, const char *what)
 {
     require(starts_with(text, expected), what, text.substr(0, 120));
@@ -157,10 +169,29 @@ void check_source(std::string_view text)
     }
 
     std::string_view pragma_name;
+    if (starts_with(text, "#pragma DATA_SECTION(")) {
+        text.remove_prefix(std::strlen("#pragma DATA_SECTION("));
+        pragma_name = read_name(text);
+        skip(text, ", \"", "the section pragma");
+        text.remove_prefix(read_section(text).size());
+        skip(text, "\");\n", "the section pragma's end");
+        require(starts_with(text, "#pragma DATA_ALIGN(") || starts_with(text, "#pragma DATA_MEM_BANK("),
+                "an alignment or bank pragma after the section pragma", whole);
+    }
     if (starts_with(text, "#pragma DATA_ALIGN(")) {
         text.remove_prefix(std::strlen("#pragma DATA_ALIGN("));
-        pragma_name = read_name(text);
+        const std::string_view name = read_name(text);
+        require(pragma_name.empty() || pragma_name == name, "the pragmas name one array", whole);
+        pragma_name = name;
         skip(text, ", 4);  /* Remove this if using DATA_MEM_BANK */\n\n", "the alignment pragma");
+    } else if (starts_with(text, "#pragma DATA_MEM_BANK(")) {
+        text.remove_prefix(std::strlen("#pragma DATA_MEM_BANK("));
+        const std::string_view name = read_name(text);
+        require(pragma_name.empty() || pragma_name == name, "the pragmas name one array", whole);
+        pragma_name = name;
+        skip(text, ", ", "the bank pragma");
+        require(read_number(text) <= 15, "a bank from 0 to 15", whole);
+        skip(text, ");\n\n", "the bank pragma's end");
     } else if (starts_with(text, "_Alignas(4) ")) {
         text.remove_prefix(std::strlen("_Alignas(4) "));
     }
@@ -170,8 +201,13 @@ void check_source(std::string_view text)
     skip(text, "[2 * ", "the declaration's size");
     require(read_number(text) == n / 2, "the declaration counts N / 2 pairs", whole);
     skip(text, "]", "the declaration's size");
-    if (pragma_name.empty() && starts_with(text, " __attribute__((aligned(4)))"))
+    if (pragma_name.empty() && starts_with(text, " __attribute__((aligned(4)))")) {
         text.remove_prefix(std::strlen(" __attribute__((aligned(4)))"));
+    } else if (pragma_name.empty() && starts_with(text, " __attribute__((aligned(4), section(\"")) {
+        text.remove_prefix(std::strlen(" __attribute__((aligned(4), section(\""));
+        text.remove_prefix(read_section(text).size());
+        skip(text, "\")))", "the attribute's end");
+    }
     skip(text, " =\n{", "the declaration's opening brace");
 
     for (long i = 0; i < n; ++i) {
@@ -203,6 +239,8 @@ void check_success(const run_result &result)
     require(result.err.empty(), "a successful run writes nothing to standard error", result.err);
     if (result.out == help_text || result.out == "veltabgen " VELTABGEN_VERSION "\n")
         return;
+    if (result.out.empty() && committed_files.empty())
+        return; // --check found the files as they would be written
     std::size_t sources = result.out.empty() ? 0 : 1;
     if (sources == 1)
         check_source(result.out);
@@ -229,9 +267,15 @@ bool is_documented_message(std::string_view message)
         "The --align option requires a value.\n",
         "The --header option requires a value.\n",
         "The --output option requires a value.\n",
+        "The --section option requires a value.\n",
+        "The --bank option requires a value.\n",
         "The --help option takes no value.\n",
         "The --version option takes no value.\n",
+        "The --check option takes no value.\n",
         "The --header and --output files must differ.\n",
+        "The --section option needs --align=ti or --align=gnu.\n",
+        "The --bank option needs --align=ti.\n",
+        "The --check option needs --output.\n",
     };
     for (std::string_view documented : fixed)
         if (message == documented)
@@ -250,6 +294,8 @@ bool is_documented_message(std::string_view message)
         "Array name is a macro that compilers predefine:  ",
         "Alignment style must be ti, gnu, c11 or none:  ",
         "Header file name cannot be used in #include:  ",
+        "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",
+        "Memory bank must be a number from 0 to 15:  ",
     };
     for (std::string_view prefix : showing_an_argument)
         if (starts_with(message, prefix))
@@ -270,6 +316,14 @@ bool is_named(std::string_view path, const std::vector<std::string> &args)
 void check_fault(const run_result &result, const std::vector<std::string> &args)
 {
     std::string_view err = result.err;
+    const bool checking = std::find(args.begin(), args.end(), "--check") != args.end();
+    if (checking && !starts_with(err, usage_text)) {
+        require(result.out.empty() && committed_files.empty(), "--check writes nothing", err);
+        require(starts_with(err, "ERROR:  Unable to read ") ||
+                    err.find(" differs from the generated text at line ") != std::string_view::npos,
+                "a file that differs or cannot be read", err);
+        return;
+    }
     const std::string_view write_failure = "ERROR:  Unable to write ";
     if (starts_with(err, write_failure)) {
         // The header is put in place only after the source has gone whole to
@@ -306,8 +360,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
             "no arguments give the sixteen-line usage text alone", bare.err);
     usage_text = bare.err;
     const run_result help = run({"veltabgen", "--help"});
-    require(help.status == 0 && starts_with(help.out, usage_text) && help.err.empty(),
-            "--help shows the usage text", help.out);
+    require(help.status == 0 && starts_with(help.out, "Usage: veltabgen ") && help.err.empty(),
+            "--help shows its text", help.out);
     help_text = help.out;
     return 0;
 }

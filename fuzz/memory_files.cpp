@@ -94,6 +94,16 @@ atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following)
     return failed;
 }
 
+std::FILE *open_file_to_read(const char *path)
+{
+    const auto file = committed_files.find(path);
+    if (file == committed_files.end()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return fmemopen(file->second.data(), file->second.size(), "rb");
+}
+
 bool same_file(const char *first, const char *second)
 {
     return std::strcmp(first, second) == 0;

@@ -660,6 +660,20 @@ void discard_atomic_file(atomic_file &file)
     release_signals(previous);
 }
 
+std::FILE *open_file_to_read(const char *path)
+{
+#ifdef _WIN32
+    static wchar_t wide[32768];
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, 32768) == 0) {
+        errno = EILSEQ;
+        return nullptr;
+    }
+    return _wfopen(wide, L"rb");
+#else
+    return std::fopen(path, "rb");
+#endif
+}
+
 bool same_file(const char *first, const char *second)
 {
     if (std::strcmp(first, second) == 0)

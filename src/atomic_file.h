@@ -66,6 +66,9 @@ atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following);
 // Safe on a file that was never opened, has failed or was committed.
 void discard_atomic_file(atomic_file &file);
 
+// Opens path for reading, in binary mode. Returns null with errno set.
+std::FILE *open_file_to_read(const char *path);
+
 // Whether the two paths name one file: the same name in the same folder,
 // however each is spelt, whether or not the file exists yet; on Windows, as
 // its file systems compare names, without regard to case.

@@ -23,20 +23,36 @@ const char usage_text[] =
     "    a file as shown above.                                              \n"
     "                                                                        \n";
 
-const char option_summary[] =
-    "OPTIONS\n"
-    "    --name=IDENT    Name the array IDENT instead of w.\n"
-    "    --align=STYLE   Ask for the 4-byte alignment with ti (the default,\n"
-    "                    #pragma DATA_ALIGN), gnu (__attribute__((aligned))),\n"
-    "                    c11 (_Alignas) or none.\n"
-    "    --header=FILE   Also write FILE, a C and C++ header that declares\n"
-    "                    the array; the source includes it.\n"
-    "    --output=FILE   Write the source to FILE instead of the display,\n"
-    "                    replacing FILE only once the whole source is written.\n"
-    "    --help          Show this text.\n"
-    "    --version       Show the version.\n"
+const char help_text[] =
+    "Usage: veltabgen [-s scale] [--name=IDENT] [--align=STYLE] [--section=NAME]\n"
+    "                 [--bank=B] [--header=FILE] [--output=FILE] [--check] N\n"
+    "       veltabgen --help | --version\n"
     "\n"
-    "    An option's value may also be the next argument: --name IDENT.\n";
+    "Writes the twiddle factors of an N-point fixed-point radix-2 FFT as a C\n"
+    "source file that defines them as the constant array w, to standard output.\n"
+    "\n"
+    "  N               The FFT size: 16, 32, 64, 128, 256, 512, 1024, 2048, 4096,\n"
+    "                  8192, 16384 or 32768.\n"
+    "  -s scale        The scale factor, above 0 and at most 32767.6; by default\n"
+    "                  32767.5. Also -sSCALE, -S, /s and /S.\n"
+    "  --name=IDENT    Name the array IDENT instead of w.\n"
+    "  --align=STYLE   Ask for the 4-byte alignment with ti (the default,\n"
+    "                  #pragma DATA_ALIGN), gnu (__attribute__((aligned))),\n"
+    "                  c11 (_Alignas) or none.\n"
+    "  --section=NAME  Place the array in the section NAME: a pragma with ti,\n"
+    "                  an attribute with gnu.\n"
+    "  --bank=B        Place the array in memory bank B, 0 to 15, with\n"
+    "                  #pragma DATA_MEM_BANK in place of DATA_ALIGN (ti only).\n"
+    "  --header=FILE   Also write FILE, a C and C++ header that declares the\n"
+    "                  array; the source includes it.\n"
+    "  --output=FILE   Write the source to FILE, replacing FILE only once the\n"
+    "                  whole source is written.\n"
+    "  --check         Write nothing: compare the files of --output and --header\n"
+    "                  with what would be written, and exit 1 where they differ.\n"
+    "  --help          Show this text.\n"
+    "  --version       Show the version.\n"
+    "\n"
+    "An option's value may also be the next argument: --name IDENT.\n";
 
 namespace {
 
@@ -49,6 +65,7 @@ constexpr double default_scale = 32767.5;
 constexpr double max_scale = 32767.6;
 
 constexpr std::size_t max_name_length = 63;
+constexpr std::size_t max_section_length = 64;
 constexpr int shown_argument_length = 32;
 
 // Ends the reading with a fault. Returns false, for the readers to return.
@@ -208,6 +225,38 @@ bool read_output_path(command_line &command, const char *path)
     return true;
 }
 
+// The names that linkers and the DSP's compiler take for a section, unquoted.
+bool read_section(command_line &command, const char *name)
+{
+    const std::size_t length = std::strlen(name);
+    bool valid = length <= max_section_length;
+    for (const char *c = name; *c != '\0' && valid; ++c)
+        valid = is_identifier_start(*c) || is_digit(*c) || *c == '.' || *c == '$';
+    if (!valid)
+        return fail_showing(
+            command, "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  %-.*s\n",
+            name, length);
+    command.request.section = name;
+    return true;
+}
+
+bool read_bank(command_line &command, const char *text)
+{
+    const bool one_digit = is_digit(text[0]) && text[1] == '\0';
+    const bool ten_to_fifteen = text[0] == '1' && text[1] >= '0' && text[1] <= '5' && text[2] == '\0';
+    if (!one_digit && !ten_to_fifteen)
+        return fail_showing(command, "Memory bank must be a number from 0 to 15:  %-.*s\n", text,
+                            std::strlen(text));
+    command.request.bank = one_digit ? text[0] - '0' : 10 + (text[1] - '0');
+    return true;
+}
+
+bool ask_for_check(command_line &command, const char *)
+{
+    command.request.check = true;
+    return true;
+}
+
 bool show_help(command_line &command, const char *)
 {
     command.action = run_action::show_help;
@@ -229,9 +278,11 @@ struct long_option {
 };
 
 constexpr long_option long_options[] = {
-    {"name", true, read_array_name},   {"align", true, read_alignment},
+    {"name", true, read_array_name},    {"align", true, read_alignment},
+    {"section", true, read_section},    {"bank", true, read_bank},
     {"header", true, read_header_path}, {"output", true, read_output_path},
-    {"help", false, show_help},         {"version", false, show_version},
+    {"check", false, ask_for_check},    {"help", false, show_help},
+    {"version", false, show_version},
 };
 
 // Reads the long option in argv[i] ("--name=VALUE" or "--name VALUE"), and
@@ -295,26 +346,12 @@ bool read_argument(command_line &command, int argc, char *argv[], int &i)
 
 } // namespace
 
-const char *base_name(const char *path)
-{
-    const char *name = path;
-    for (const char *c = path; *c != '\0'; ++c) {
-#ifdef _WIN32
-        const bool is_separator = *c == '/' || *c == '\\' || *c == ':';
-#else
-        const bool is_separator = *c == '/';
-#endif
-        if (is_separator)
-            name = c + 1;
-    }
-    return name;
-}
-
 command_line read_command_line(int argc, char *argv[])
 {
     command_line command{};
     command.action = run_action::generate;
-    command.request = {no_points, default_scale, "w", alignment_style::ti, nullptr, nullptr};
+    command.request = {no_points, default_scale, "w", alignment_style::ti, nullptr, nullptr,
+                       nullptr, no_bank, false};
     if (argc <= 1) {
         command.action = run_action::report_fault;
         return command;
@@ -323,7 +360,17 @@ command_line read_command_line(int argc, char *argv[])
         if (!read_argument(command, argc, argv, i))
             return command;
 
-    if (command.request.points == no_points)
+    // Checked once every argument is read, so that the order of the options
+    // does not matter.
+    const table_request &request = command.request;
+    const bool ti = request.alignment == alignment_style::ti;
+    if (request.points == no_points)
         fail(command, "Must specify FFT size.");
+    else if (request.section != nullptr && !ti && request.alignment != alignment_style::gnu)
+        fail(command, "The --section option needs --align=ti or --align=gnu.\n");
+    else if (request.bank != no_bank && !ti)
+        fail(command, "The --bank option needs --align=ti.\n");
+    else if (request.check && request.output_path == nullptr)
+        fail(command, "The --check option needs --output.\n");
     return command;
 }

@@ -1,6 +1,7 @@
 #include "source_writer.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <string_view>
 
 namespace {
@@ -55,29 +56,65 @@ char *append_entry(char *out, std::int16_t value)
     return out + 7;
 }
 
-void write_declaration(std::FILE *out, const table_request &request)
+// Formats into a block of its own and hands the text to out. The block
+// holds the longest text formatted here: the header comment, or a header
+// file with names of 63 characters.
+void format_to(text_sink out, const char *format, ...)
+{
+    static char text[4096];
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    if (length > 0)
+        out.take(out.context, text, std::min(static_cast<std::size_t>(length), sizeof text - 1));
+}
+
+// The lines that place the array, then its declaration up to its opening
+// brace: pragmas for the DSP's own compiler, an attribute for GNU ones.
+void write_declaration(text_sink out, const table_request &request)
 {
     const char *name = request.array_name;
-    if (request.alignment == alignment_style::ti)
-        std::fprintf(out, "#pragma DATA_ALIGN(%s, 4);  /* Remove this if using DATA_MEM_BANK */\n\n",
-                     name);
-    const char *before = request.alignment == alignment_style::c11 ? "_Alignas(4) " : "";
-    const char *after =
-        request.alignment == alignment_style::gnu ? " __attribute__((aligned(4)))" : "";
-    std::fprintf(out, "%sconst short %s[2 * %d]%s =\n{", before, name, request.points / 2, after);
+    if (request.alignment == alignment_style::ti) {
+        if (request.section != nullptr)
+            format_to(out, "#pragma DATA_SECTION(%s, \"%s\");\n", name, request.section);
+        if (request.bank != no_bank)
+            format_to(out, "#pragma DATA_MEM_BANK(%s, %d);\n\n", name, request.bank);
+        else
+            format_to(out,
+                      "#pragma DATA_ALIGN(%s, 4);  /* Remove this if using DATA_MEM_BANK */\n\n",
+                      name);
+    }
+    const bool gnu = request.alignment == alignment_style::gnu;
+    const bool in_section = gnu && request.section != nullptr;
+    format_to(out, "%sconst short %s[2 * %d]%s%s%s%s =\n{",
+              request.alignment == alignment_style::c11 ? "_Alignas(4) " : "", name,
+              request.points / 2, gnu ? " __attribute__((aligned(4)" : "",
+              in_section ? ", section(\"" : "", in_section ? request.section : "",
+              gnu ? (in_section ? "\")))" : "))") : "");
+}
+
+void write_to_stream(void *stream, const char *text, std::size_t size)
+{
+    std::fwrite(text, 1, size, static_cast<std::FILE *>(stream));
 }
 
 } // namespace
 
-void write_twiddle_source(std::FILE *out, const std::int16_t *table,
+text_sink stream_sink(std::FILE *out)
+{
+    return {write_to_stream, out};
+}
+
+void write_twiddle_source(text_sink out, const std::int16_t *table,
                           const table_request &request)
 {
     const std::int32_t n = request.points;
-    std::fprintf(out, header_comment, n, request.scale);
+    format_to(out, header_comment, n, request.scale);
     // Declared first with C linkage, the array keeps external linkage when
     // the source is compiled as C++.
     if (request.header_path != nullptr)
-        std::fprintf(out, "#include \"%s\"\n\n", base_name(request.header_path));
+        format_to(out, "#include \"%s\"\n\n", base_name(request.header_path));
     write_declaration(out, request);
 
     // The entries are formatted into a block and written a block at a time.
@@ -86,7 +123,7 @@ void write_twiddle_source(std::FILE *out, const std::int16_t *table,
     char *end = block;
     for (std::int32_t first = 0; first < n; first += entries_per_line) {
         if (block + sizeof block - end < block_reserve) {
-            std::fwrite(block, 1, static_cast<std::size_t>(end - block), out);
+            out.take(out.context, block, static_cast<std::size_t>(end - block));
             end = block;
         }
         end = append(end, first == 0 ? "\n    " : ",\n    ");
@@ -96,30 +133,41 @@ void write_twiddle_source(std::FILE *out, const std::int16_t *table,
             end = append_entry(append(end, ", "), table[i]);
     }
     end = append(end, closing);
-    std::fwrite(block, 1, static_cast<std::size_t>(end - block), out);
+    out.take(out.context, block, static_cast<std::size_t>(end - block));
+}
+
+void write_twiddle_source(std::FILE *out, const std::int16_t *table,
+                          const table_request &request)
+{
+    write_twiddle_source(stream_sink(out), table, request);
+}
+
+void write_twiddle_header(text_sink out, const table_request &request)
+{
+    const char *name = request.array_name;
+    format_to(out,
+              "/* Automatically generated twiddle-factor array: the declaration.     */\n"
+              "/*      Number of points:    %-5d                                      */\n"
+              "/*      Scale factor:        %-20.9f                       */\n"
+              "\n"
+              "#ifndef VELTABGEN_%s_H\n"
+              "#define VELTABGEN_%s_H\n"
+              "\n"
+              "#ifdef __cplusplus\n"
+              "extern \"C\" {\n"
+              "#endif\n"
+              "\n"
+              "extern const short %s[2 * %d];\n"
+              "\n"
+              "#ifdef __cplusplus\n"
+              "}\n"
+              "#endif\n"
+              "\n"
+              "#endif\n",
+              request.points, request.scale, name, name, name, request.points / 2);
 }
 
 void write_twiddle_header(std::FILE *out, const table_request &request)
 {
-    const char *name = request.array_name;
-    std::fprintf(out,
-                 "/* Automatically generated twiddle-factor array: the declaration.     */\n"
-                 "/*      Number of points:    %-5d                                      */\n"
-                 "/*      Scale factor:        %-20.9f                       */\n"
-                 "\n"
-                 "#ifndef VELTABGEN_%s_H\n"
-                 "#define VELTABGEN_%s_H\n"
-                 "\n"
-                 "#ifdef __cplusplus\n"
-                 "extern \"C\" {\n"
-                 "#endif\n"
-                 "\n"
-                 "extern const short %s[2 * %d];\n"
-                 "\n"
-                 "#ifdef __cplusplus\n"
-                 "}\n"
-                 "#endif\n"
-                 "\n"
-                 "#endif\n",
-                 request.points, request.scale, name, name, name, request.points / 2);
+    write_twiddle_header(stream_sink(out), request);
 }

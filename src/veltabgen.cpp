@@ -9,6 +9,7 @@
 #include "atomic_file.h"
 #include "command_line.h"
 #include "source_writer.h"
+#include "text_check.h"
 #include "twiddle_table.h"
 
 namespace {
@@ -88,6 +89,39 @@ int write_files(const std::int16_t *table, const table_request &request, std::FI
     return EXIT_SUCCESS;
 }
 
+int report_read_failure(std::FILE *err, const char *path, int error)
+{
+    std::fprintf(err, "ERROR:  Unable to read %s: %s\n", path, std::strerror(error));
+    return EXIT_FAILURE;
+}
+
+// Compares each file that the request names, the source first, with the text
+// that it would hold, and reports the first that differs or cannot be read.
+// Writes nothing.
+int check_files(const std::int16_t *table, const table_request &request, std::FILE *err)
+{
+    const char *const paths[] = {request.output_path, request.header_path};
+    for (const char *path : paths) {
+        if (path == nullptr)
+            continue;
+        text_check check{};
+        if (!start_text_check(check, path))
+            return report_read_failure(err, path, errno);
+        if (path == request.output_path)
+            write_twiddle_source(text_check_sink(check), table, request);
+        else
+            write_twiddle_header(text_check_sink(check), request);
+        if (finish_text_check(check))
+            continue;
+        if (check.read_error != 0)
+            return report_read_failure(err, path, check.read_error);
+        std::fprintf(err, "ERROR:  %s differs from the generated text at line %ld.\n", path,
+                     static_cast<long>(check.differing_line));
+        return EXIT_FAILURE;
+    }
+    return EXIT_SUCCESS;
+}
+
 int generate(const table_request &request, std::FILE *out, std::FILE *err)
 {
     // calloc rather than new (std::nothrow), which throws and catches
@@ -103,6 +137,8 @@ int generate(const table_request &request, std::FILE *out, std::FILE *err)
         return EXIT_FAILURE;
     }
     make_twiddle_table(table.get(), request.points, request.scale);
+    if (request.check)
+        return check_files(table.get(), request, err);
     return write_files(table.get(), request, out, err);
 }
 
@@ -133,8 +169,7 @@ int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
         status = usage_exit(err, command.fault_message);
         break;
     case run_action::show_help:
-        std::fputs(usage_text, out);
-        std::fputs(option_summary, out);
+        std::fputs(help_text, out);
         break;
     case run_action::show_version:
         std::fputs("veltabgen " VELTABGEN_VERSION "\n", out);

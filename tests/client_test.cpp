@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -169,6 +170,38 @@ TEST_F(GeneratedSource, AlignedStylesPutTheTableOnFourBytesInCortexMFirmware)
         EXPECT_EQ(aligned, style != "none") << "--align=" << style << ": tw at 0x" << std::hex
                                             << addresses[0] << " and 0x" << addresses[1];
     }
+}
+
+// The sections of an object file, by name, with their alignment as objdump
+// shows it ("2**2").
+std::map<std::string, std::string> section_alignments(const std::string &objdump_output)
+{
+    std::istringstream sections(objdump_output);
+    std::map<std::string, std::string> alignment;
+    for (std::string line; std::getline(sections, line);) {
+        std::istringstream words(line);
+        std::string index, name, size, vma, lma, offset, align;
+        if (words >> index >> name >> size >> vma >> lma >> offset >> align)
+            alignment[name] = align;
+    }
+    return alignment;
+}
+
+// In Cortex-M4 firmware, --section puts the table in that section, aligned
+// on 4 bytes, without a warning.
+TEST_F(GeneratedSource, SectionPlacesTheTableInCortexMFirmware)
+{
+    if (*ARM_GCC == '\0' || *ARM_OBJDUMP == '\0')
+        GTEST_SKIP() << "arm-none-eabi-gcc is not installed";
+    const std::string source = generate(
+        "tw.c", {"--name=tw", "--align=gnu", "--section=.dtcm_data", "-s", "1000.25", "1024"});
+    command_builder build;
+    build << ARM_GCC << "-Os" << "-mcpu=cortex-m4" << "-mthumb" << gnu11_flags << "-c" << source
+          << "-o" << path("tw.o");
+    run_step(build.words);
+    EXPECT_EQ(section_alignments(run_step({ARM_OBJDUMP, "-h", path("tw.o")}))[".dtcm_data"], "2**2");
+    const std::string symbols = run_step({ARM_OBJDUMP, "-t", path("tw.o")});
+    EXPECT_NE(symbols.find(".dtcm_data\t00000800 tw"), std::string::npos) << symbols;
 }
 
 // The header lets a C or C++ program use the table, whether the source is

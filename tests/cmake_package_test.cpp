@@ -111,6 +111,7 @@ TEST_F(CMakePackage, CrossCompiledFirmwareGetsFourByteAlignedTables)
     }
     EXPECT_EQ(alignment[".rodata.twiddle_256"], "2**2");
     EXPECT_EQ(alignment[".rodata.twiddle_1024"], "2**2");
+    EXPECT_EQ(alignment[".dtcm_data"], "2**2");
 }
 
 TEST_F(CMakePackage, FunctionWorksWithTheToolBuiltInTheProjectsOwnTree)
@@ -173,6 +174,10 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         {"SIZE 64 NAME", "NAME needs a value"},
         {"SIZE 64 ALIGN foo", "ALIGN \"foo\" is not one of ti, gnu, c11 and none"},
         {"SIZE 64 ALIGN OFF", "ALIGN \"OFF\" is not one of ti, gnu, c11 and none"},
+        {"SIZE 64 SECTION \".a b\"", "SECTION \".a b\" is not 1 to 64 letters"},
+        {"SIZE 64 SECTION .fast ALIGN c11", "SECTION \".fast\" needs ALIGN ti or gnu, not c11"},
+        {"SIZE 64 BANK 16 ALIGN ti", "BANK \"16\" is not a number from 0 to 15"},
+        {"SIZE 64 BANK 2 ALIGN gnu", "BANK \"2\" needs ALIGN ti, not gnu"},
         {"SIZE 64 NAME tw)\nveltabgen_generate(tables SIZE 128 NAME tw",
          "a table named tw is already generated in this folder"},
         {"SIZE 64)\nveltabgen_generate(tables SIZE 64 SCALE 1000",
@@ -201,6 +206,44 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
               std::string::npos);
     EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"),
               std::string::npos);
+}
+
+// A project that commits its table checks it in CTest, as the README shows:
+// the test passes while the table is what the tool writes, and fails, naming
+// the line, once it is not.
+TEST_F(CMakePackage, CommittedTableIsCheckedByCTest)
+{
+    install();
+    const fs::path project = folder / "project";
+    const fs::path build = folder / "build";
+    fs::create_directories(project / "src");
+    const std::vector<std::string> generate = {(prefix() / "bin" / "veltabgen").string(),
+                                               "--name=twiddle_1024", "--align=gnu",
+                                               "--output=" + (project / "src" / "twiddle_1024.c").string(),
+                                               "1024"};
+    run_step(generate);
+    write_file(project / "CMakeLists.txt",
+               "cmake_minimum_required(VERSION 3.20)\n"
+               "project(committed LANGUAGES NONE)\n"
+               "enable_testing()\n"
+               "find_package(veltabgen 1.2 REQUIRED NO_CMAKE_FIND_ROOT_PATH)\n"
+               "add_test(NAME twiddle_1024_is_current\n"
+               "    COMMAND veltabgen::veltabgen --check --name=twiddle_1024 --align=gnu\n"
+               "            --output=${CMAKE_CURRENT_SOURCE_DIR}/src/twiddle_1024.c 1024)\n");
+    run_step({CMAKE_COMMAND, "-S", project.string(), "-B", build.string(), "-G", CMAKE_GENERATOR,
+              "-DCMAKE_PREFIX_PATH=" + prefix().string()});
+    const std::vector<std::string> ctest = {CTEST_COMMAND, "--test-dir", build.string(),
+                                            "--output-on-failure"};
+    run_step(ctest);
+
+    std::string table = read_file(project / "src" / "twiddle_1024.c");
+    table.replace(table.find("-0x7FD8, -0x0647"), 7, "-0x7FD9");
+    write_file(project / "src" / "twiddle_1024.c", table);
+    const process_result stale = run_process(ctest);
+    EXPECT_NE(stale.status, 0) << described(stale);
+    EXPECT_NE(stale.out.find("twiddle_1024.c differs from the generated text at line 19."),
+              std::string::npos)
+        << stale.out;
 }
 
 // The make rule of the README, with the tool on PATH and without it.

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -257,6 +258,25 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--name=linux", "64"}, "Array name is a macro that compilers predefine:  linux\n"},
         {{"--name=unix", "64"}, "Array name is a macro that compilers predefine:  unix\n"},
         {{"--out=x.c", "64"}, "Unrecognized option:  --out\n"},
+        {{"--section=", "64"}, "The --section option requires a value.\n"},
+        {{"--section=.dtcm data", "64"},
+         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  .dtcm data\n"},
+        {{"--section", "\".text\"", "64"},
+         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  \".text\"\n"},
+        {{"--section", std::string(65, 's'), "64"},
+         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  " + std::string(32, 's') +
+             "\n"},
+        {{"--section=.fast", "--align=c11", "64"},
+         "The --section option needs --align=ti or --align=gnu.\n"},
+        {{"--align=none", "64", "--section=.fast"},
+         "The --section option needs --align=ti or --align=gnu.\n"},
+        {{"--bank", "16", "64"}, "Memory bank must be a number from 0 to 15:  16\n"},
+        {{"--bank=-1", "64"}, "Memory bank must be a number from 0 to 15:  -1\n"},
+        {{"--bank=01", "64"}, "Memory bank must be a number from 0 to 15:  01\n"},
+        {{"--bank=3", "--align=gnu", "64"}, "The --bank option needs --align=ti.\n"},
+        {{"--check", "64"}, "The --check option needs --output.\n"},
+        {{"--check=yes", "--output=t.c", "64"}, "The --check option takes no value.\n"},
+        {{"--section=.fast", "--bank=3", "--align=c11"}, no_size},
         {{"--h", "64"}, "Unrecognized option:  --h\n"},
         {{"--header=gen\\", "64"}, "Header file name cannot be used in #include:  gen\\\n"},
         {{"--header=a\nb.h", "64"}, "Header file name cannot be used in #include:  a\nb.h\n"},
@@ -293,11 +313,15 @@ struct option_case {
     double scale;
     const char *name;
     alignment_style alignment;
+    const char *section = nullptr;
+    int bank = no_bank;
 };
 
 TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
 {
-    const std::string name_of_63 = "_" + std::string(61, 'x') + "9";
+    std::string name_of_63(63, 'x');
+    name_of_63.front() = '_';
+    name_of_63.back() = '9';
     const option_case cases[] = {
         {{"--name=tw64", "64"}, 64, default_scale, "tw64", alignment_style::ti},
         {{"--name", "tw64", "64"}, 64, default_scale, "tw64", alignment_style::ti},
@@ -315,12 +339,23 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         {{"--name=tw_64", "32"}, 32, default_scale, "tw_64", alignment_style::ti},
         {{"--name=format", "32"}, 32, default_scale, "format", alignment_style::ti},
         {{"--name=short_tw", "32"}, 32, default_scale, "short_tw", alignment_style::ti},
+        {{"--section=.dtcm_data", "64"}, 64, default_scale, "w", alignment_style::ti, ".dtcm_data"},
+        {{"--section", "$fast.1", "--align=gnu", "--name=tw", "64"}, 64, default_scale, "tw",
+         alignment_style::gnu, "$fast.1"},
+        {{"--bank=0", "64"}, 64, default_scale, "w", alignment_style::ti, nullptr, 0},
+        {{"--bank", "15", "--section=a", "--bank=7", "64"}, 64, default_scale, "w",
+         alignment_style::ti, "a", 7},
+        // The placement is checked only once every argument is read.
+        {{"--align=c11", "--section=.fast", "--bank=2", "--align=ti", "64"}, 64, default_scale, "w",
+         alignment_style::ti, ".fast", 2},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE("args:" + bracketed(c.args));
         table_request request = default_request(c.n, c.scale);
         request.array_name = c.name;
         request.alignment = c.alignment;
+        request.section = c.section;
+        request.bank = c.bank;
         const process_result result = run_tool(c.args);
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
@@ -329,20 +364,33 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
     }
 }
 
+// --help tells all of today's tool in a terminal's width: every option, the
+// sizes N may take and the range and default of the scale.
 TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
 {
-    const std::string help = usage_text() +
-                             "OPTIONS\n"
-                             "    --name=IDENT    Name the array IDENT instead of w.\n";
     const std::vector<std::vector<std::string>> help_cases = {
         {"--help"}, {"64", "--help"}, {"--help", "-x", "abc"}, {"-s", "500", "--help", "8"}};
+    const process_result first = run_tool(help_cases[0]);
+    const std::string help = first.out;
+    EXPECT_EQ(help.rfind(with_tool_line_ends("Usage: veltabgen [-s scale] "), 0), 0u) << help;
+    for (const char *told : {"-s scale", "--name=IDENT", "--align=STYLE", "--section=NAME",
+                             "--bank=B", "--header=FILE", "--output=FILE", "--check", "--help",
+                             "--version", "16, 32, 64, 128, 256, 512, 1024, 2048, 4096",
+                             "8192, 16384 or 32768", "at most 32767.6", "32767.5"})
+        EXPECT_NE(help.find(told), std::string::npos) << told;
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        EXPECT_LE(line.size(), 79u) << line;
+        EXPECT_TRUE(line.empty() || line.back() != ' ') << "[" << line << "]";
+    }
     for (const auto &args : help_cases) {
         const process_result result = run_tool(args);
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.out.substr(0, with_tool_line_ends(help).size()), with_tool_line_ends(help));
-        EXPECT_NE(result.out.find("--version"), std::string::npos);
+        EXPECT_EQ(result.out, help);
     }
     const std::vector<std::vector<std::string>> version_cases = {
         {"--version"}, {"64", "--version", "--help"}, {"--version", "-x"}};

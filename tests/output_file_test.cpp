@@ -5,10 +5,12 @@
 
 #include "scratch_folder.h"
 #include "tool_under_test.h"
+#include "command_line.h"
 #include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -399,6 +401,70 @@ TEST_F(OutputFile, AnyNameARedirectionCanWriteCanBeWritten)
         EXPECT_EQ(written.out, table);
         // Folders this deep are beyond the reach of absolute paths.
         run_process({"/bin/rm", "-rf", folders.empty() ? path : folders.substr(0, 200)}, options);
+    }
+}
+
+// The line that begins at line (from 1) of text, and what follows it.
+std::size_t start_of_line(const std::string &text, int line)
+{
+    std::size_t at = 0;
+    for (int i = 1; i < line; ++i)
+        at = text.find('\n', at) + 1;
+    return at;
+}
+
+// --check reads the pair and compares it with what the same command line
+// would write; it writes, creates and changes nothing.
+TEST_F(OutputFile, CheckFindsTheFirstLineThatDiffersAndChangesNothing)
+{
+    const std::vector<std::string> pair = {"--output=tw.c", "--header=tw.h", "--name=tw",
+                                           "--section=.fast", "128"};
+    const process_result generated = run_here(pair);
+    ASSERT_EQ(generated.status, 0) << described(generated);
+    const std::string source = read_file(folder / "tw.c");
+    const std::string header = read_file(folder / "tw.h");
+    std::vector<std::string> check = pair;
+    check.push_back("--check");
+
+    const auto with_line_changed = [](std::string text, int line) {
+        text[start_of_line(text, line) + 5] ^= 1;
+        return text;
+    };
+    const std::string other_size =
+        with_tool_line_ends(render(table_for(256, default_scale), default_scale));
+    const struct {
+        std::string source; // null: missing
+        std::string header;
+        std::string error;
+    } cases[] = {
+        {source, header, ""},
+        {with_line_changed(source, 20), header, "ERROR:  tw.c differs from the generated text at line 20.\n"},
+        {source.substr(0, start_of_line(source, 11)), header,
+         "ERROR:  tw.c differs from the generated text at line 11.\n"},
+        // What follows the text begins the line after its last.
+        {source + "\n", header,
+         "ERROR:  tw.c differs from the generated text at line " +
+             std::to_string(std::count(source.begin(), source.end(), '\n') + 1) + ".\n"},
+        {other_size, header, "ERROR:  tw.c differs from the generated text at line 3.\n"},
+        {source, with_line_changed(header, 12), "ERROR:  tw.h differs from the generated text at line 12.\n"},
+        {"", header, "ERROR:  tw.c differs from the generated text at line 1.\n"},
+        {"(missing)", header, "ERROR:  Unable to read tw.c: " + std::string(std::strerror(ENOENT)) + "\n"},
+        {source, "(missing)", "ERROR:  Unable to read tw.h: " + std::string(std::strerror(ENOENT)) + "\n"},
+    };
+    for (const auto &c : cases) {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        if (c.source != "(missing)")
+            write_file(folder / "tw.c", c.source);
+        if (c.header != "(missing)")
+            write_file(folder / "tw.h", c.header);
+        const folder_contents before = contents_of(folder);
+        const process_result result = run_here(check);
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, c.error.empty() ? 0 : 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, with_tool_line_ends(c.error));
+        EXPECT_EQ(contents_of(folder), before);
     }
 }
 

@@ -159,6 +159,8 @@ struct form_case {
     const char *name;
     alignment_style alignment;
     const char *header_path;
+    const char *section;
+    int bank;
     // What follows the header comment, up to the declaration's brace.
     const char *declaration;
 };
@@ -168,23 +170,39 @@ struct form_case {
 TEST(WriteTwiddleSource, OptionsChangeOnlyTheDeclaration)
 {
     const form_case cases[] = {
-        {"w", alignment_style::ti, nullptr,
+        {"w", alignment_style::ti, nullptr, nullptr, no_bank,
          "#pragma DATA_ALIGN(w, 4);  /* Remove this if using DATA_MEM_BANK */\n\n"
          "const short w[2 * 32] =\n{"},
-        {"tw64", alignment_style::ti, nullptr,
+        {"tw64", alignment_style::ti, nullptr, nullptr, no_bank,
          "#pragma DATA_ALIGN(tw64, 4);  /* Remove this if using DATA_MEM_BANK */\n\n"
          "const short tw64[2 * 32] =\n{"},
-        {"tw64", alignment_style::gnu, nullptr,
+        {"tw64", alignment_style::gnu, nullptr, nullptr, no_bank,
          "const short tw64[2 * 32] __attribute__((aligned(4))) =\n{"},
-        {"_T", alignment_style::c11, nullptr, "_Alignas(4) const short _T[2 * 32] =\n{"},
-        {"w", alignment_style::none, nullptr, "const short w[2 * 32] =\n{"},
-        {"tw64", alignment_style::gnu, "generated/tw64.h",
+        {"_T", alignment_style::c11, nullptr, nullptr, no_bank,
+         "_Alignas(4) const short _T[2 * 32] =\n{"},
+        {"w", alignment_style::none, nullptr, nullptr, no_bank, "const short w[2 * 32] =\n{"},
+        {"tw64", alignment_style::gnu, "generated/tw64.h", nullptr, no_bank,
          "#include \"tw64.h\"\n\n"
          "const short tw64[2 * 32] __attribute__((aligned(4))) =\n{"},
-        {"tw64", alignment_style::ti, "tw64.h",
+        {"tw64", alignment_style::ti, "tw64.h", nullptr, no_bank,
          "#include \"tw64.h\"\n\n"
          "#pragma DATA_ALIGN(tw64, 4);  /* Remove this if using DATA_MEM_BANK */\n\n"
          "const short tw64[2 * 32] =\n{"},
+        // Placed in a section or a bank.
+        {"tw64", alignment_style::ti, nullptr, ".dtcm_data", no_bank,
+         "#pragma DATA_SECTION(tw64, \".dtcm_data\");\n"
+         "#pragma DATA_ALIGN(tw64, 4);  /* Remove this if using DATA_MEM_BANK */\n\n"
+         "const short tw64[2 * 32] =\n{"},
+        {"w", alignment_style::ti, nullptr, nullptr, 0,
+         "#pragma DATA_MEM_BANK(w, 0);\n\n"
+         "const short w[2 * 32] =\n{"},
+        {"tw64", alignment_style::ti, "tw64.h", "$fast.1", 15,
+         "#include \"tw64.h\"\n\n"
+         "#pragma DATA_SECTION(tw64, \"$fast.1\");\n"
+         "#pragma DATA_MEM_BANK(tw64, 15);\n\n"
+         "const short tw64[2 * 32] =\n{"},
+        {"tw64", alignment_style::gnu, nullptr, ".dtcm_data", no_bank,
+         "const short tw64[2 * 32] __attribute__((aligned(4), section(\".dtcm_data\"))) =\n{"},
     };
     const std::vector<std::int16_t> table = table_for(64, 1000.0);
     const std::string plain = render(table, 1000.0);
@@ -195,6 +213,8 @@ TEST(WriteTwiddleSource, OptionsChangeOnlyTheDeclaration)
         request.array_name = c.name;
         request.alignment = c.alignment;
         request.header_path = c.header_path;
+        request.section = c.section;
+        request.bank = c.bank;
         const std::string expected =
             plain.substr(0, comment_end) + c.declaration + plain.substr(entries_begin);
         EXPECT_EQ(render(table, request), expected) << c.name << ", " << c.declaration;

@@ -36,7 +36,7 @@ std::vector<std::int16_t> table_for(std::int32_t n, double scale)
 
 table_request default_request(std::int32_t n, double scale)
 {
-    return {n, scale, "w", alignment_style::ti, nullptr, nullptr};
+    return {n, scale, "w", alignment_style::ti, nullptr, nullptr, nullptr, no_bank, false};
 }
 
 std::string render(const std::vector<std::int16_t> &table, const table_request &request)

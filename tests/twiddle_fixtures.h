@@ -1,7 +1,7 @@
 #ifndef VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
 #define VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
 
-#include "command_line.h"
+#include "table_request.h"
 
 #include <cstdint>
 #include <map>

@@ -1,0 +1,34 @@
+#ifndef VELTABGEN_TABLE_REQUEST_H
+#define VELTABGEN_TABLE_REQUEST_H
+
+#include <cstdint>
+
+// How the source asks its compiler to align the table on 4 bytes.
+enum class alignment_style {
+    ti,   // #pragma DATA_ALIGN, for the DSP's own compiler
+    gnu,  // __attribute__((aligned(4))), for GNU-compatible compilers
+    c11,  // _Alignas(4), for any C11 compiler
+    none, // no request
+};
+
+constexpr int no_bank = -1;
+
+// What a run generates: the table, and the form of its source. The command
+// line fills it; the table and the writers read it.
+struct table_request {
+    std::int32_t points;
+    double scale;
+    const char *array_name;
+    alignment_style alignment;
+    const char *output_path; // the source file, or null for standard output
+    const char *header_path; // the header file, or null for none
+    const char *section;     // the section that holds the array, or null
+    int bank;                // the memory bank that holds it, or no_bank
+    bool check;              // compare the files with the text instead of writing them
+};
+
+// The last component of path, after its last directory separator: the name
+// by which the source includes the header beside it.
+const char *base_name(const char *path);
+
+#endif
