@@ -31,8 +31,9 @@ void BM_write_twiddle_source(benchmark::State &state)
     std::vector<std::int16_t> table(static_cast<std::size_t>(n));
     make_twiddle_table(table.data(), n, default_scale);
 
-    const table_request request = {n,       default_scale, "w",   alignment_style::ti, nullptr,
-                                   nullptr, nullptr,       no_bank, false};
+    const table_request request = {n,       default_scale, "w",     alignment_style::ti,
+                                   nullptr, nullptr,       nullptr, no_bank,
+                                   false,   rounding_rule::toward_zero, false};
     std::vector<char> sink(512 * 1024);
     std::FILE *out = fmemopen(sink.data(), sink.size(), "w");
     if (out == nullptr) {

@@ -1,5 +1,6 @@
-# veltabgen_generate(<target> SIZE <N> [SCALE <scale>] [NAME <ident>]
-#                    [ALIGN <style>] [SECTION <name>] [BANK <b>] [HEADER])
+# veltabgen_generate(<target> SIZE <N> [SCALE <scale>] [ROUND <rule>]
+#                    [NAME <ident>] [ALIGN <style>] [SECTION <name>] [BANK <b>]
+#                    [HEADER])
 #
 # Adds to <target> the source of an N-point twiddle table, generated at build
 # time by veltabgen::veltabgen into <build folder>/veltabgen/<ident>.c, where
@@ -8,8 +9,8 @@
 # target's include path. Without ALIGN, the alignment style follows the
 # compiler that builds the target: gnu for GCC, Clang and the compilers that
 # take GNU attributes, ti for the DSP's own compiler, c11 for any other.
-# SECTION places the array in a section (with ti or gnu), BANK in a memory
-# bank of the DSP (with ti).
+# ROUND is zero or nearest, as --round. SECTION places the array in a section
+# (with ti or gnu), BANK in a memory bank of the DSP (with ti).
 #
 # Every argument is checked here, when the project is configured, and taken
 # as given, whatever CMake would read as true or false (NAME N names the
@@ -38,7 +39,7 @@ function(_veltabgen_default_alignment result)
 endfunction()
 
 function(veltabgen_generate target)
-    set(keywords SIZE SCALE NAME ALIGN SECTION BANK)
+    set(keywords SIZE SCALE ROUND NAME ALIGN SECTION BANK)
     cmake_parse_arguments(PARSE_ARGV 1 arg "HEADER" "${keywords}" "")
     if(arg_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "veltabgen_generate: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
@@ -68,6 +69,12 @@ function(veltabgen_generate target)
             _veltabgen_reject(SCALE "${arg_SCALE}" "is not above 0 and at most 32767.6")
         endif()
         list(APPEND options -s ${arg_SCALE})
+    endif()
+    if(DEFINED arg_ROUND)
+        if(NOT arg_ROUND MATCHES "^(zero|nearest)$")
+            _veltabgen_reject(ROUND "${arg_ROUND}" "is not zero or nearest")
+        endif()
+        list(APPEND options --round=${arg_ROUND})
     endif()
 
     # The words that cannot name the array: C's and C++'s keywords, and the

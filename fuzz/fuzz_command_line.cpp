@@ -241,6 +241,17 @@ void check_success(const run_result &result)
         return;
     if (result.out.empty() && committed_files.empty())
         return; // --check found the files as they would be written
+    if (starts_with(result.out, "table:      ")) {
+        require(committed_files.empty(), "--stats writes no file", result.out);
+        std::string_view report = result.out;
+        for (const std::string_view line : {"table:      ", "max error:  ", "rms error:  ",
+                                            "mean error: ", "snr:        ", "saturated:  "}) {
+            skip(report, line, "a line of the report");
+            report.remove_prefix(report.find('\n') + 1);
+        }
+        require(report.empty(), "six lines of report", result.out);
+        return;
+    }
     std::size_t sources = result.out.empty() ? 0 : 1;
     if (sources == 1)
         check_source(result.out);
@@ -272,6 +283,9 @@ bool is_documented_message(std::string_view message)
         "The --help option takes no value.\n",
         "The --version option takes no value.\n",
         "The --check option takes no value.\n",
+        "The --round option requires a value.\n",
+        "The --stats option takes no value.\n",
+        "The --check and --stats options cannot be used together.\n",
         "The --header and --output files must differ.\n",
         "The --section option needs --align=ti or --align=gnu.\n",
         "The --bank option needs --align=ti.\n",
@@ -296,6 +310,7 @@ bool is_documented_message(std::string_view message)
         "Header file name cannot be used in #include:  ",
         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",
         "Memory bank must be a number from 0 to 15:  ",
+        "Rounding must be zero or nearest:  ",
     };
     for (std::string_view prefix : showing_an_argument)
         if (starts_with(message, prefix))

@@ -24,8 +24,9 @@ const char usage_text[] =
     "                                                                        \n";
 
 const char help_text[] =
-    "Usage: veltabgen [-s scale] [--name=IDENT] [--align=STYLE] [--section=NAME]\n"
-    "                 [--bank=B] [--header=FILE] [--output=FILE] [--check] N\n"
+    "Usage: veltabgen [-s scale] [--round=RULE] [--name=IDENT] [--align=STYLE]\n"
+    "                 [--section=NAME] [--bank=B] [--header=FILE] [--output=FILE]\n"
+    "                 [--check | --stats] N\n"
     "       veltabgen --help | --version\n"
     "\n"
     "Writes the twiddle factors of an N-point fixed-point radix-2 FFT as a C\n"
@@ -35,6 +36,9 @@ const char help_text[] =
     "                  8192, 16384 or 32768.\n"
     "  -s scale        The scale factor, above 0 and at most 32767.6; by default\n"
     "                  32767.5. Also -sSCALE, -S, /s and /S.\n"
+    "  --round=RULE    Make each entry an integer by rounding toward zero (zero,\n"
+    "                  the default) or to the nearest, halves away from zero\n"
+    "                  (nearest). Both saturate at 32767 and -32768.\n"
     "  --name=IDENT    Name the array IDENT instead of w.\n"
     "  --align=STYLE   Ask for the 4-byte alignment with ti (the default,\n"
     "                  #pragma DATA_ALIGN), gnu (__attribute__((aligned))),\n"
@@ -49,6 +53,8 @@ const char help_text[] =
     "                  whole source is written.\n"
     "  --check         Write nothing: compare the files of --output and --header\n"
     "                  with what would be written, and exit 1 where they differ.\n"
+    "  --stats         Write nothing but a report of the table's error against the\n"
+    "                  exact values, to standard output.\n"
     "  --help          Show this text.\n"
     "  --version       Show the version.\n"
     "\n"
@@ -257,6 +263,24 @@ bool ask_for_check(command_line &command, const char *)
     return true;
 }
 
+bool read_rounding(command_line &command, const char *rule)
+{
+    if (std::strcmp(rule, "zero") == 0)
+        command.request.rounding = rounding_rule::toward_zero;
+    else if (std::strcmp(rule, "nearest") == 0)
+        command.request.rounding = rounding_rule::nearest;
+    else
+        return fail_showing(command, "Rounding must be zero or nearest:  %-.*s\n", rule,
+                            std::strlen(rule));
+    return true;
+}
+
+bool ask_for_stats(command_line &command, const char *)
+{
+    command.request.stats = true;
+    return true;
+}
+
 bool show_help(command_line &command, const char *)
 {
     command.action = run_action::show_help;
@@ -281,7 +305,8 @@ constexpr long_option long_options[] = {
     {"name", true, read_array_name},    {"align", true, read_alignment},
     {"section", true, read_section},    {"bank", true, read_bank},
     {"header", true, read_header_path}, {"output", true, read_output_path},
-    {"check", false, ask_for_check},    {"help", false, show_help},
+    {"check", false, ask_for_check},    {"round", true, read_rounding},
+    {"stats", false, ask_for_stats},    {"help", false, show_help},
     {"version", false, show_version},
 };
 
@@ -350,8 +375,9 @@ command_line read_command_line(int argc, char *argv[])
 {
     command_line command{};
     command.action = run_action::generate;
-    command.request = {no_points, default_scale, "w", alignment_style::ti, nullptr, nullptr,
-                       nullptr, no_bank, false};
+    command.request = {no_points, default_scale, "w",   alignment_style::ti,        nullptr,
+                       nullptr,   nullptr,       no_bank, false, rounding_rule::toward_zero,
+                       false};
     if (argc <= 1) {
         command.action = run_action::report_fault;
         return command;
@@ -372,5 +398,7 @@ command_line read_command_line(int argc, char *argv[])
         fail(command, "The --bank option needs --align=ti.\n");
     else if (request.check && request.output_path == nullptr)
         fail(command, "The --check option needs --output.\n");
+    else if (request.check && request.stats)
+        fail(command, "The --check and --stats options cannot be used together.\n");
     return command;
 }

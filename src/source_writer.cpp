@@ -94,6 +94,13 @@ void write_declaration(text_sink out, const table_request &request)
               gnu ? (in_section ? "\")))" : "))") : "");
 }
 
+// Hands the text from begin to end over to out: kept out of line, so that the
+// loop that formats the entries needs no room for the call.
+[[gnu::noinline]] void hand_over(const text_sink &out, const char *begin, const char *end)
+{
+    out.take(out.context, begin, static_cast<std::size_t>(end - begin));
+}
+
 void write_to_stream(void *stream, const char *text, std::size_t size)
 {
     std::fwrite(text, 1, size, static_cast<std::FILE *>(stream));
@@ -123,7 +130,7 @@ void write_twiddle_source(text_sink out, const std::int16_t *table,
     char *end = block;
     for (std::int32_t first = 0; first < n; first += entries_per_line) {
         if (block + sizeof block - end < block_reserve) {
-            out.take(out.context, block, static_cast<std::size_t>(end - block));
+            hand_over(out, block, end);
             end = block;
         }
         end = append(end, first == 0 ? "\n    " : ",\n    ");
@@ -133,7 +140,7 @@ void write_twiddle_source(text_sink out, const std::int16_t *table,
             end = append_entry(append(end, ", "), table[i]);
     }
     end = append(end, closing);
-    out.take(out.context, block, static_cast<std::size_t>(end - block));
+    hand_over(out, block, end);
 }
 
 void write_twiddle_source(std::FILE *out, const std::int16_t *table,

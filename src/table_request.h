@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "twiddle_table.h"
+
 // How the source asks its compiler to align the table on 4 bytes.
 enum class alignment_style {
     ti,   // #pragma DATA_ALIGN, for the DSP's own compiler
@@ -25,6 +27,8 @@ struct table_request {
     const char *section;     // the section that holds the array, or null
     int bank;                // the memory bank that holds it, or no_bank
     bool check;              // compare the files with the text instead of writing them
+    rounding_rule rounding;
+    bool stats;              // report the table's accuracy instead of writing it
 };
 
 // The last component of path, after its last directory separator: the name

@@ -3,14 +3,31 @@
 
 #include <cstdint>
 
+// How an entry, once scaled, becomes a 16-bit integer: both saturate at the
+// limits of a signed 16-bit integer.
+enum class rounding_rule {
+    toward_zero, // truncated: the table's own rule
+    nearest,     // to the nearest integer, halves away from zero
+};
+
 // Fills table[0] ... table[n - 1] with the n / 2 twiddle factors of an n-point
 // radix-2 FFT: pair k holds -scale * cos(a) and -scale * sin(a) for the angle
-// a = k * 2 * pi / n, each converted by to_short_saturated. n must be even and
-// positive. Returns n, the number of entries written.
+// a = k * 2 * pi / n, each converted by to_short_saturated, or by rule. n
+// must be even and positive. Returns n, the number of entries written.
 std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scale);
+std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scale,
+                                rounding_rule rule);
 
 // Truncates x toward zero, saturating at the limits of a signed 16-bit integer.
 // x must not be NaN.
 std::int16_t to_short_saturated(double x);
+
+// Rounds x to the nearest integer, halves away from zero, saturating as
+// to_short_saturated does. x must not be NaN.
+std::int16_t to_short_rounded(double x);
+
+// How many of the n entries, as make_twiddle_table computes them before
+// converting them, lie above 32767 or below -32768.
+std::int32_t count_saturated(std::int32_t n, double scale);
 
 #endif

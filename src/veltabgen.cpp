@@ -9,6 +9,7 @@
 #include "atomic_file.h"
 #include "command_line.h"
 #include "source_writer.h"
+#include "table_stats.h"
 #include "text_check.h"
 #include "twiddle_table.h"
 
@@ -136,7 +137,11 @@ int generate(const table_request &request, std::FILE *out, std::FILE *err)
         std::fputs("ERROR:  Unable to allocate memory for twiddle factors\n", err);
         return EXIT_FAILURE;
     }
-    make_twiddle_table(table.get(), request.points, request.scale);
+    make_twiddle_table(table.get(), request.points, request.scale, request.rounding);
+    if (request.stats) {
+        write_table_report(out, table.get(), request);
+        return EXIT_SUCCESS;
+    }
     if (request.check)
         return check_files(table.get(), request, err);
     return write_files(table.get(), request, out, err);

@@ -175,6 +175,8 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         {"SIZE 64 ALIGN foo", "ALIGN \"foo\" is not one of ti, gnu, c11 and none"},
         {"SIZE 64 ALIGN OFF", "ALIGN \"OFF\" is not one of ti, gnu, c11 and none"},
         {"SIZE 64 SECTION \".a b\"", "SECTION \".a b\" is not 1 to 64 letters"},
+        {"SIZE 64 ROUND up", "ROUND \"up\" is not zero or nearest"},
+        {"SIZE 64 ROUND", "ROUND needs a value"},
         {"SIZE 64 SECTION .fast ALIGN c11", "SECTION \".fast\" needs ALIGN ti or gnu, not c11"},
         {"SIZE 64 BANK 16 ALIGN ti", "BANK \"16\" is not a number from 0 to 15"},
         {"SIZE 64 BANK 2 ALIGN gnu", "BANK \"2\" needs ALIGN ti, not gnu"},
@@ -197,14 +199,17 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
 
     // Names that CMake would read as false are names like any other.
     const process_result named = configure("veltabgen_generate(tables SIZE 64 NAME N HEADER)\n"
-                                           "veltabgen_generate(tables SIZE 32 NAME no)");
+                                           "veltabgen_generate(tables SIZE 32 NAME no ROUND nearest)");
     ASSERT_EQ(named.status, 0) << described(named);
     run_step({CMAKE_COMMAND, "--build", build.string()});
     EXPECT_NE(read_file(build / "veltabgen" / "N.c").find("const short N[2 * 32]"),
               std::string::npos);
     EXPECT_NE(read_file(build / "veltabgen" / "N.h").find("extern const short N[2 * 32];"),
               std::string::npos);
-    EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"),
+    // Rounded to nearest, the first entry is -32768.
+    EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"
+                                                           " __attribute__((aligned(4))) =\n{\n"
+                                                           "    -0x8000,"),
               std::string::npos);
 }
 

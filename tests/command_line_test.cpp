@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -277,6 +279,12 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--check", "64"}, "The --check option needs --output.\n"},
         {{"--check=yes", "--output=t.c", "64"}, "The --check option takes no value.\n"},
         {{"--section=.fast", "--bank=3", "--align=c11"}, no_size},
+        {{"--round=up", "64"}, "Rounding must be zero or nearest:  up\n"},
+        {{"--round=Nearest", "64"}, "Rounding must be zero or nearest:  Nearest\n"},
+        {{"--round=", "64"}, "The --round option requires a value.\n"},
+        {{"--stats=1", "64"}, "The --stats option takes no value.\n"},
+        {{"--stats", "--check", "--output=t.c", "64"},
+         "The --check and --stats options cannot be used together.\n"},
         {{"--h", "64"}, "Unrecognized option:  --h\n"},
         {{"--header=gen\\", "64"}, "Header file name cannot be used in #include:  gen\\\n"},
         {{"--header=a\nb.h", "64"}, "Header file name cannot be used in #include:  a\nb.h\n"},
@@ -315,6 +323,7 @@ struct option_case {
     alignment_style alignment;
     const char *section = nullptr;
     int bank = no_bank;
+    rounding_rule rounding = rounding_rule::toward_zero;
 };
 
 TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
@@ -345,6 +354,11 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         {{"--bank=0", "64"}, 64, default_scale, "w", alignment_style::ti, nullptr, 0},
         {{"--bank", "15", "--section=a", "--bank=7", "64"}, 64, default_scale, "w",
          alignment_style::ti, "a", 7},
+        {{"--round=zero", "1024"}, 1024, default_scale, "w", alignment_style::ti},
+        {{"--round", "nearest", "1024"}, 1024, default_scale, "w", alignment_style::ti, nullptr,
+         no_bank, rounding_rule::nearest},
+        {{"--round=nearest", "-s", "2.5", "--round=zero", "--round=nearest", "16"}, 16, 2.5, "w",
+         alignment_style::ti, nullptr, no_bank, rounding_rule::nearest},
         // The placement is checked only once every argument is read.
         {{"--align=c11", "--section=.fast", "--bank=2", "--align=ti", "64"}, 64, default_scale, "w",
          alignment_style::ti, ".fast", 2},
@@ -360,8 +374,77 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.out, with_tool_line_ends(render(table_for(c.n, c.scale), request)));
+        EXPECT_EQ(result.out,
+                  with_tool_line_ends(render(table_for(c.n, c.scale, c.rounding), request)));
     }
+}
+
+// The report of --stats, figured by the test itself: each entry against the
+// exact value in extended precision, and the entries beyond the limits.
+std::string expected_report(std::int32_t n, double scale, rounding_rule rule)
+{
+    const std::vector<std::int16_t> table = table_for(n, scale, rule);
+    const long double pi = 3.141592653589793238462643383279502884L;
+    long double largest = 0, sum_squares = 0, sum = 0, power = 0;
+    std::int32_t saturated = 0;
+    double angle = 0.0;
+    for (std::int32_t k = 0; k < n / 2; ++k, angle += 6.283185307179586 / n) {
+        const long double exact[] = {-scale * std::cos(2 * pi * k / n),
+                                     -scale * std::sin(2 * pi * k / n)};
+        const double computed[] = {-scale * std::cos(angle), -scale * std::sin(angle)};
+        for (int j = 0; j < 2; ++j) {
+            const long double error = table[static_cast<std::size_t>(2 * k + j)] - exact[j];
+            largest = std::max(largest, std::fabs(error));
+            sum_squares += error * error;
+            sum += error;
+            power += exact[j] * exact[j];
+            saturated += computed[j] > 32767.0 || computed[j] < -32768.0;
+        }
+    }
+    char report[512];
+    std::snprintf(report, sizeof report,
+                  "table:      %d points, scale %.9f, rounded %s\n"
+                  "max error:  %.3f LSB\nrms error:  %.3f LSB\nmean error: %.3f LSB\n"
+                  "snr:        %.1f dB\nsaturated:  %d of %d entries\n",
+                  n, scale, rule == rounding_rule::nearest ? "to nearest" : "toward zero",
+                  static_cast<double>(largest), static_cast<double>(std::sqrt(sum_squares / n)),
+                  static_cast<double>(sum / n),
+                  static_cast<double>(10 * std::log10(power / sum_squares)), saturated, n);
+    return report;
+}
+
+TEST(Stats, ReportTheTablesErrorAgainstTheExactValues)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::int32_t n;
+        double scale;
+        rounding_rule rule;
+    } cases[] = {
+        {{"--stats", "1024"}, 1024, default_scale, rounding_rule::toward_zero},
+        {{"--stats", "--round=nearest", "1024"}, 1024, default_scale, rounding_rule::nearest},
+        // Almost every entry is 0 at scale 1.
+        {{"-s", "1", "--stats", "256"}, 256, 1.0, rounding_rule::toward_zero},
+        {{"--round=nearest", "-s", "2.5", "--stats", "16"}, 16, 2.5, rounding_rule::nearest},
+        // The last cosine terms saturate.
+        {{"--stats", "-s", "32767.6", "32768"}, 32768, 32767.6, rounding_rule::toward_zero},
+        {{"--stats", "--round=nearest", "4096"}, 4096, default_scale, rounding_rule::nearest},
+    };
+    for (const auto &c : cases) {
+        const process_result result = run_tool(c.args);
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, with_tool_line_ends(expected_report(c.n, c.scale, c.rule)));
+    }
+    const process_result report = run_tool({"--stats", "1024"});
+    EXPECT_EQ(report.out, with_tool_line_ends("table:      1024 points, scale 32767.500000000, "
+                                              "rounded toward zero\n"
+                                              "max error:  0.997 LSB\n"
+                                              "rms error:  0.601 LSB\n"
+                                              "mean error: 0.264 LSB\n"
+                                              "snr:        91.7 dB\n"
+                                              "saturated:  0 of 1024 entries\n"));
 }
 
 // --help tells all of today's tool in a terminal's width: every option, the
@@ -374,7 +457,8 @@ TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
     const std::string help = first.out;
     EXPECT_EQ(help.rfind(with_tool_line_ends("Usage: veltabgen [-s scale] "), 0), 0u) << help;
     for (const char *told : {"-s scale", "--name=IDENT", "--align=STYLE", "--section=NAME",
-                             "--bank=B", "--header=FILE", "--output=FILE", "--check", "--help",
+                             "--bank=B", "--header=FILE", "--output=FILE", "--check", "--round=RULE",
+                             "zero", "nearest", "--stats", "--help",
                              "--version", "16, 32, 64, 128, 256, 512, 1024, 2048, 4096",
                              "8192, 16384 or 32768", "at most 32767.6", "32767.5"})
         EXPECT_NE(help.find(told), std::string::npos) << told;

@@ -27,16 +27,18 @@ std::string written_by(const std::function<void(std::FILE *)> &write)
 
 } // namespace
 
-std::vector<std::int16_t> table_for(std::int32_t n, double scale)
+std::vector<std::int16_t> table_for(std::int32_t n, double scale, rounding_rule rule)
 {
     std::vector<std::int16_t> table(static_cast<std::size_t>(n));
-    make_twiddle_table(table.data(), n, scale);
+    make_twiddle_table(table.data(), n, scale, rule);
     return table;
 }
 
 table_request default_request(std::int32_t n, double scale)
 {
-    return {n, scale, "w", alignment_style::ti, nullptr, nullptr, nullptr, no_bank, false};
+    return {n,       scale,   "w",     alignment_style::ti,        nullptr,
+            nullptr, nullptr, no_bank, false, rounding_rule::toward_zero,
+            false};
 }
 
 std::string render(const std::vector<std::int16_t> &table, const table_request &request)

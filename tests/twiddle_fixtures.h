@@ -15,7 +15,8 @@ inline const std::vector<std::int32_t> valid_sizes = {16,   32,   64,   128,  25
 inline constexpr double default_scale = 32767.5;
 
 // The table make_twiddle_table computes for n points at scale.
-std::vector<std::int16_t> table_for(std::int32_t n, double scale);
+std::vector<std::int16_t> table_for(std::int32_t n, double scale,
+                                    rounding_rule rule = rounding_rule::toward_zero);
 
 // A request for n points at scale, with every option at its default.
 table_request default_request(std::int32_t n, double scale);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -27,6 +28,80 @@ TEST(ToShortSaturated, TruncatesTowardZeroAndSaturates)
     };
     for (const auto &c : cases)
         EXPECT_EQ(to_short_saturated(c.input), c.expected) << "input " << c.input;
+}
+
+TEST(ToShortRounded, RoundsHalvesAwayFromZeroAndSaturates)
+{
+    const double infinity = std::numeric_limits<double>::infinity();
+    const conversion_case cases[] = {
+        {0.0, 0},          {-0.0, 0},           {-0.4, 0},          {0.4999, 0},
+        {0.5, 1},          {-0.5, -1},          {2.5, 3},           {-2.5, -3},
+        {2.4999, 2},       {-2.9, -3},          {32766.49, 32766},  {32766.5, 32767},
+        {32767.0, 32767},  {32767.5, 32767},    {infinity, 32767},  {-32767.49, -32767},
+        {-32767.5, -32768}, {-32768.0, -32768}, {-1e9, -32768},     {-infinity, -32768},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(to_short_rounded(c.input), c.expected) << "input " << c.input;
+}
+
+// The scaled entries as the table computes them, before their conversion:
+// the angle accumulated in steps of 2 pi / n.
+std::vector<double> scaled_entries(std::int32_t n, double scale)
+{
+    std::vector<double> entries;
+    double angle = 0.0;
+    for (std::int32_t k = 0; k < n / 2; ++k, angle += 6.283185307179586 / n) {
+        entries.push_back(-scale * std::cos(angle));
+        entries.push_back(-scale * std::sin(angle));
+    }
+    return entries;
+}
+
+// Rounding to nearest against a rounding of the test's own, on tables where
+// entries land exactly on a half (scales 0.5 and 2.5), start at the default
+// scale's full-scale -32767.5, and saturate (32767.6).
+TEST(MakeTwiddleTable, NearestRoundingMatchesAnIndependentRounding)
+{
+    for (const std::int32_t n : {16, 256, 1024, 32768}) {
+        for (const double scale : {default_scale, 0.5, 2.5, 1.0, 1000.25, 32767.6}) {
+            std::vector<std::int16_t> expected;
+            for (const double x : scaled_entries(n, scale)) {
+                const double away = x < 0 ? -std::floor(-x + 0.5) : std::floor(x + 0.5);
+                expected.push_back(static_cast<std::int16_t>(std::clamp(away, -32768.0, 32767.0)));
+            }
+            ASSERT_EQ(table_for(n, scale, rounding_rule::nearest), expected)
+                << "N " << n << ", scale " << scale;
+        }
+    }
+    EXPECT_EQ(table_for(16, default_scale, rounding_rule::nearest)[0], -32768);
+    EXPECT_EQ(table_for(16, 0.5, rounding_rule::nearest)[0], -1);
+    EXPECT_EQ(table_for(16, 2.5, rounding_rule::nearest)[0], -3);
+    EXPECT_EQ(table_for(32768, 32767.6, rounding_rule::nearest).end()[-2], 32767);
+    EXPECT_EQ(table_for(1024, default_scale, rounding_rule::toward_zero),
+              table_for(1024, default_scale));
+    // A scale of 32767 keeps every rounded entry within +-32767, for a
+    // routine that negates its twiddles.
+    for (const std::int32_t n : valid_sizes) {
+        const std::vector<std::int16_t> table = table_for(n, 32767.0, rounding_rule::nearest);
+        EXPECT_EQ(*std::min_element(table.begin(), table.end()), -32767) << "N " << n;
+    }
+}
+
+// The entries beyond the 16-bit limits before their conversion: none at the
+// default scale below 2048 points, the last cosine terms from there on.
+TEST(CountSaturated, CountsTheEntriesBeyondTheLimitsBeforeConversion)
+{
+    for (const std::int32_t n : valid_sizes) {
+        for (const double scale : {default_scale, 32767.6, 1000.0}) {
+            std::int32_t expected = 0;
+            for (const double x : scaled_entries(n, scale))
+                expected += x > 32767.0 || x < -32768.0 ? 1 : 0;
+            EXPECT_EQ(count_saturated(n, scale), expected) << "N " << n << ", scale " << scale;
+        }
+    }
+    EXPECT_EQ(count_saturated(1024, default_scale), 0);
+    EXPECT_GT(count_saturated(2048, default_scale), 0);
+    EXPECT_EQ(count_saturated(32768, 1000.0), 0);
 }
 
 TEST(MakeTwiddleTable, SixteenPointsAtTheDefaultScale)
