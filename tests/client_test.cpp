@@ -172,21 +172,6 @@ TEST_F(GeneratedSource, AlignedStylesPutTheTableOnFourBytesInCortexMFirmware)
     }
 }
 
-// The sections of an object file, by name, with their alignment as objdump
-// shows it ("2**2").
-std::map<std::string, std::string> section_alignments(const std::string &objdump_output)
-{
-    std::istringstream sections(objdump_output);
-    std::map<std::string, std::string> alignment;
-    for (std::string line; std::getline(sections, line);) {
-        std::istringstream words(line);
-        std::string index, name, size, vma, lma, offset, align;
-        if (words >> index >> name >> size >> vma >> lma >> offset >> align)
-            alignment[name] = align;
-    }
-    return alignment;
-}
-
 // In Cortex-M4 firmware, --section puts the table in that section, aligned
 // on 4 bytes, without a warning.
 TEST_F(GeneratedSource, SectionPlacesTheTableInCortexMFirmware)

@@ -100,15 +100,8 @@ TEST_F(CMakePackage, CrossCompiledFirmwareGetsFourByteAlignedTables)
     build_example(build, {"-DCMAKE_TOOLCHAIN_FILE=" TOOLCHAIN_DIR "/cortex_m4.cmake"});
     ASSERT_FALSE(HasFailure());
 
-    std::istringstream sections(
-        run_step({ARM_OBJDUMP, "-h", (build / "libtwiddle_tables.a").string()}));
-    std::map<std::string, std::string> alignment;
-    for (std::string line; std::getline(sections, line);) {
-        std::istringstream words(line);
-        std::string index, name, size, vma, lma, offset, align;
-        if (words >> index >> name >> size >> vma >> lma >> offset >> align)
-            alignment[name] = align;
-    }
+    auto alignment =
+        section_alignments(run_step({ARM_OBJDUMP, "-h", (build / "libtwiddle_tables.a").string()}));
     EXPECT_EQ(alignment[".rodata.twiddle_256"], "2**2");
     EXPECT_EQ(alignment[".rodata.twiddle_1024"], "2**2");
     EXPECT_EQ(alignment[".dtcm_data"], "2**2");

@@ -73,3 +73,16 @@ std::map<std::string, printed_table> tables_printed(const std::string &text)
     }
     return tables;
 }
+
+std::map<std::string, std::string> section_alignments(const std::string &objdump_output)
+{
+    std::istringstream sections(objdump_output);
+    std::map<std::string, std::string> alignment;
+    for (std::string line; std::getline(sections, line);) {
+        std::istringstream words(line);
+        std::string index, name, size, vma, lma, offset, align;
+        if (words >> index >> name >> size >> vma >> lma >> offset >> align)
+            alignment[name] = align;
+    }
+    return alignment;
+}

@@ -39,4 +39,8 @@ struct printed_table {
 // The tables in what such a program printed, by name.
 std::map<std::string, printed_table> tables_printed(const std::string &text);
 
+// The sections of an object file or library, by name, with their alignment
+// as objdump -h shows it ("2**2").
+std::map<std::string, std::string> section_alignments(const std::string &objdump_output);
+
 #endif
