@@ -70,6 +70,13 @@ bool scan_finite(const char *text, double &value)
     if (hex && end == digits)
         return false; // "0x" alone
 
+#ifdef __EMSCRIPTEN__
+    // This platform's C++ library has no from_chars for a double. Its strtod
+    // rounds correctly, and reads from the run the same number and value.
+    char *number_end = nullptr;
+    value = std::strtod(hex ? digits - 2 : digits, &number_end);
+    return number_end != (hex ? digits - 2 : digits);
+#else
     const std::from_chars_result read = std::from_chars(
         digits, end, value, hex ? std::chars_format::hex : std::chars_format::general);
     if (read.ec == std::errc::invalid_argument) {
@@ -86,6 +93,7 @@ bool scan_finite(const char *text, double &value)
                     : 0.0;
     }
     return true;
+#endif
 }
 
 } // namespace

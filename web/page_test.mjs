@@ -1,0 +1,231 @@
+// Opens the built page from disk in headless Chromium, with every request
+// beyond the file itself refused, and checks that it is the tool: for a table
+// of cases, the source, the header and the --stats report it shows are those
+// that the native tool writes for the same arguments, byte for byte; its
+// errors are the tool's own error lines; its downloads hold the texts; its
+// plot has a point for each entry; it works from the keyboard and at 375 px.
+// Usage: node page_test.mjs PAGE NATIVE_TOOL CHROMIUM ARTIFACT_FOLDER
+
+import puppeteer from 'puppeteer-core';
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const [pagePath, nativeTool, chromium, artifacts] = process.argv.slice(2).map((arg) => path.resolve(arg));
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'veltabgen-page-'));
+const downloads = path.join(scratch, 'downloads');
+fs.mkdirSync(downloads);
+fs.mkdirSync(artifacts, { recursive: true });
+
+let passed = 0;
+let failed = 0;
+async function check(name, body) {
+    try {
+        await body();
+        ++passed;
+    } catch (error) {
+        ++failed;
+        console.log(`FAILED: ${name}\n${error.message}\n`);
+    }
+}
+
+// What the native tool writes for the case: the form's defaults are left
+// out, as a user of the command line would leave them.
+function nativeRun(c, extra = []) {
+    const base = c.name ?? `twiddle_${c.size}`;
+    const args = [];
+    if (c.scale !== undefined) args.push('-s', c.scale);
+    if (c.round === 'nearest') args.push('--round=nearest');
+    if (c.name !== undefined) args.push(`--name=${c.name}`);
+    if (c.align !== undefined && c.align !== 'ti') args.push(`--align=${c.align}`);
+    if (c.section !== undefined) args.push(`--section=${c.section}`);
+    if (c.bank !== undefined) args.push(`--bank=${c.bank}`);
+    const headerPath = path.join(scratch, `${base}.h`);
+    fs.rmSync(headerPath, { force: true });
+    if (c.header) args.push(`--header=${headerPath}`);
+    const run = spawnSync(nativeTool, [...args, ...extra, c.size], { encoding: 'utf8', cwd: scratch });
+    const header = c.header && fs.existsSync(headerPath) ? fs.readFileSync(headerPath, 'utf8') : '';
+    return { status: run.status, out: run.stdout, err: run.stderr, header };
+}
+
+// Fails with where two texts first differ, rather than with both whole.
+function same(actual, expected, what) {
+    if (actual === expected)
+        return;
+    const text = String(actual);
+    let at = 0;
+    while (at < text.length && at < expected.length && text[at] === expected[at])
+        ++at;
+    assert.fail(`${what} differs at character ${at} of ${expected.length}: ` +
+                `${JSON.stringify(text.slice(at, at + 60))} where the tool writes ` +
+                `${JSON.stringify(expected.slice(at, at + 60))}`);
+}
+
+async function fillForm(page, c) {
+    await page.evaluate((c) => {
+        const set = (id, value) => { document.getElementById(id).value = value; };
+        set('size', c.size);
+        set('scale', c.scale ?? '');
+        set('round', c.round ?? 'zero');
+        set('name', c.name ?? '');
+        set('align', c.align ?? 'ti');
+        set('section', c.section ?? '');
+        set('bank', c.bank ?? '');
+        document.getElementById('with-header').checked = Boolean(c.header);
+    }, c);
+    await page.click('#generate');
+}
+
+function shown(page) {
+    return page.evaluate(() => ({
+        source: document.getElementById('source').textContent,
+        header: document.getElementById('header').textContent,
+        stats: document.getElementById('stats').textContent,
+        error: document.getElementById('error').hidden ? '' : document.getElementById('error').textContent,
+        plotPoints: Object.fromEntries([...document.querySelectorAll('#plot polyline')].map(
+            (line) => [line.dataset.series, line.getAttribute('points').trim().split(/\s+/).length])),
+    }));
+}
+
+async function waitForFile(file) {
+    for (let i = 0; i < 100 && !fs.existsSync(file); ++i)
+        await new Promise((resolve) => setTimeout(resolve, 50));
+    return fs.readFileSync(file, 'utf8');
+}
+
+const browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    userDataDir: path.join(scratch, 'profile'),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+});
+try {
+    const page = await browser.newPage();
+    const refused = [];
+    await page.setRequestInterception(true);
+    page.on('request', (request) => {
+        const url = request.url();
+        if (/^(file|data|blob):/.test(url)) {
+            request.continue();
+        } else {
+            refused.push(url);
+            request.abort();
+        }
+    });
+    const pageErrors = [];
+    page.on('pageerror', (error) => pageErrors.push(error.message));
+    const cdp = await browser.target().createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+
+    await page.setViewport({ width: 1024, height: 900 });
+    const opened = performance.now();
+    await page.goto(`file://${path.resolve(pagePath)}`);
+    await page.waitForSelector('body[data-ready="true"]', { timeout: 30000 });
+    console.log(`first table shown ${(performance.now() - opened).toFixed(0)} ms after opening the page`);
+    console.log(`page size: ${fs.statSync(pagePath).size} bytes`);
+
+    const cases = [
+        { size: '16' },
+        { size: '1024', scale: '1000.25' },
+        { size: '64', scale: '16383.9999999999990905052982270717620849609375' },
+        { size: '64', scale: '0x3fff.ffffffffffp0', header: true },
+        { size: '256', scale: '0x1p9', name: 'tw256', align: 'gnu', header: true },
+        { size: '128', name: 'tw128', align: 'c11', round: 'nearest' },
+        { size: '32', align: 'none', round: 'nearest', scale: '2.5', header: true },
+        { size: '512', name: 'fast', align: 'gnu', section: '.dtcm_data' },
+        { size: '64', section: '.fast', bank: '3', header: true },
+        { size: '4096', round: 'nearest', scale: '32767' },
+        { size: '32768', scale: '1234.5678901234567' },
+    ];
+    for (const c of cases) {
+        await check(`case ${JSON.stringify(c)}`, async () => {
+            await fillForm(page, c);
+            const page_shows = await shown(page);
+            const native = nativeRun(c);
+            assert.equal(native.status, 0, native.err);
+            assert.equal(page_shows.error, '');
+            same(page_shows.source, native.out, 'the source');
+            same(page_shows.header, native.header, 'the header');
+            same(page_shows.stats, nativeRun(c, ['--stats']).out, 'the --stats report');
+            const n = Number(c.size);
+            assert.equal(page_shows.plotPoints.cosine + page_shows.plotPoints.sine, n, 'a point per entry');
+            assert.equal(page_shows.plotPoints['cosine-error'] + page_shows.plotPoints['sine-error'], n,
+                         'an error point per entry');
+        });
+    }
+
+    const faults = [
+        { size: '64', scale: 'abc' },
+        { size: '64', scale: '32768' },
+        { size: '64', name: 'int' },
+        { size: '64', name: '__func__' },
+        { size: '64', align: 'c11', section: '.fast' },
+        { size: '64', align: 'gnu', bank: '3' },
+        { size: '64', section: 'a b' },
+    ];
+    for (const c of faults) {
+        await check(`fault ${JSON.stringify(c)}`, async () => {
+            await fillForm(page, c);
+            const page_shows = await shown(page);
+            const native = nativeRun(c);
+            assert.equal(native.status, 1);
+            const errorLine = native.err.split('\n').filter((line) => line.startsWith('ERROR:')).pop();
+            assert.equal(page_shows.error, errorLine);
+            assert.equal(page_shows.source, '', 'no source beside an error');
+            assert.equal(page_shows.stats, '');
+        });
+    }
+
+    await check('downloads', async () => {
+        const c = { size: '128', name: 'tw128', align: 'gnu', header: true };
+        await fillForm(page, c);
+        const native = nativeRun(c);
+        await page.click('#download-source');
+        same(await waitForFile(path.join(downloads, 'tw128.c')), native.out, 'tw128.c');
+        await page.click('#download-header');
+        same(await waitForFile(path.join(downloads, 'tw128.h')), native.header, 'tw128.h');
+        await fillForm(page, { size: '64' });
+        await page.click('#download-source');
+        same(await waitForFile(path.join(downloads, 'twiddle_64.c')), nativeRun({ size: '64' }).out,
+             'twiddle_64.c');
+    });
+
+    await check('the keyboard alone', async () => {
+        await fillForm(page, { size: '16' });
+        await page.focus('#size');
+        await page.keyboard.press('End'); // the last size, 32768
+        await page.focus('#name');
+        await page.keyboard.type('tw_keys');
+        await page.keyboard.press('Enter');
+        same((await shown(page)).source, nativeRun({ size: '32768', name: 'tw_keys' }).out, 'the source');
+        for (let i = 0; i < 20; ++i) {
+            await page.keyboard.press('Tab');
+            if (await page.evaluate(() => document.activeElement.id) === 'generate')
+                return;
+        }
+        assert.fail('Tab never reached the Generate button');
+    });
+
+    await check('375 px wide', async () => {
+        await fillForm(page, { size: '256', name: 'tw256', align: 'gnu', header: true });
+        await page.setViewport({ width: 375, height: 800 });
+        const overflow = await page.evaluate(() => document.documentElement.scrollWidth);
+        assert.ok(overflow <= 375, `the page is ${overflow} px wide`);
+        await page.screenshot({ path: path.join(artifacts, 'page-375.png'), fullPage: true });
+        await page.setViewport({ width: 1024, height: 900 });
+        await page.screenshot({ path: path.join(artifacts, 'page.png'), fullPage: true });
+    });
+
+    await check('no request beyond the file, no script error', async () => {
+        assert.deepEqual(refused, []);
+        assert.deepEqual(pageErrors, []);
+    });
+} finally {
+    await browser.close();
+    fs.rmSync(scratch, { recursive: true, force: true });
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);
