@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -243,6 +244,45 @@ TEST_F(OutputFile, AFailureAtAnyStepLeavesThePairAsItWas)
         // put back.
         {pair, source_failed + std::strerror(EIO) + "\n", failing("renameat", "error=EIO:when=2")},
     });
+}
+
+// A temporary name that another run has taken is passed over for another,
+// and never removed: two creations made to find their names taken, by
+// strace.
+TEST_F(OutputFile, TakenTemporaryNamesArePassedOverAndNeverRemoved)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    const process_result result = run_here(
+        {"--output=twiddle.c", "--header=twiddle.h", "64"},
+        "set -- strace -o strace.log -e trace=openat,unlinkat "
+        "-e inject=openat:error=EEXIST:when=4..5 \"$@\"");
+    SCOPED_TRACE(described(result));
+    EXPECT_EQ(result.status, 0);
+    std::istringstream trace(read_file(folder / "strace.log"));
+    std::vector<std::string> taken;
+    std::vector<std::string> created;
+    std::vector<std::string> removed;
+    for (std::string line; std::getline(trace, line);) {
+        const std::size_t name = line.find("\".veltabgen-");
+        if (name == std::string::npos)
+            continue;
+        const std::string temp = line.substr(name + 1, line.find('"', name + 1) - name - 1);
+        if (line.rfind("unlinkat", 0) == 0)
+            removed.push_back(temp);
+        else if (line.find("(INJECTED)") != std::string::npos)
+            taken.push_back(temp);
+        else
+            created.push_back(temp);
+    }
+    ASSERT_EQ(taken.size(), 2u) << read_file(folder / "strace.log");
+    EXPECT_NE(taken[0], taken[1]);
+    for (const std::string &name : taken) {
+        EXPECT_EQ(std::count(created.begin(), created.end(), name), 0) << name;
+        EXPECT_EQ(std::count(removed.begin(), removed.end(), name), 0) << name;
+    }
+    fs::remove(folder / "strace.log");
+    EXPECT_EQ(contents_of(folder).size(), 2u); // the pair, and nothing else
 }
 
 // A signal that ends the run removes its temporary files, and never comes
