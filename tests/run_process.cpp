@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +43,35 @@ std::string read_capture_file(int fd)
     return text;
 }
 
+// A device that fails every write with ENOSPC, as /dev/full does: a node of
+// the same device made in a folder of the tests' own, so that no test opens
+// the system's. Removed when the tests end. Making it takes root, as the
+// tests' CI has; elsewhere the tests fall back on /dev/full.
+const char *full_device()
+{
+    static const struct device_folder {
+        std::string folder;
+        std::string node = "/dev/full";
+        device_folder()
+        {
+            std::string made =
+                (std::filesystem::temp_directory_path() / "veltabgen-device-XXXXXX").string();
+            if (mkdtemp(made.data()) == nullptr)
+                return;
+            folder = made;
+            const std::string full = folder + "/full";
+            if (mknod(full.c_str(), S_IFCHR | 0600, makedev(1, 7)) == 0)
+                node = full;
+        }
+        ~device_folder()
+        {
+            if (!folder.empty())
+                std::filesystem::remove_all(folder);
+        }
+    } device;
+    return device.node.c_str();
+}
+
 } // namespace
 
 process_result run_process(const std::vector<std::string> &command, const process_options &options)
@@ -70,7 +101,7 @@ process_result run_process(const std::vector<std::string> &command, const proces
         check(posix_spawn_file_actions_adddup2(&actions, out_fd, 1), "adddup2");
         break;
     case output_target::full_device:
-        check(posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0), "addopen");
+        check(posix_spawn_file_actions_addopen(&actions, 1, full_device(), O_WRONLY, 0), "addopen");
         break;
     case output_target::closed:
         check(posix_spawn_file_actions_addclose(&actions, 1), "addclose");

@@ -11,6 +11,8 @@ struct process_result {
     std::string err;
 };
 
+// Where the command's standard output goes: captured, to a device that is
+// always full, or nowhere (closed).
 enum class output_target { captured, full_device, closed };
 
 struct process_options {
