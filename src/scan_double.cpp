@@ -74,8 +74,8 @@ bool scan_finite(const char *text, double &value)
     // This platform's C++ library has no from_chars for a double. Its strtod
     // rounds correctly, and reads from the run the same number and value.
     char *number_end = nullptr;
-    value = std::strtod(hex ? digits - 2 : digits, &number_end);
-    return number_end != (hex ? digits - 2 : digits);
+    value = std::strtod(text, &number_end);
+    return number_end != text;
 #else
     const std::from_chars_result read = std::from_chars(
         digits, end, value, hex ? std::chars_format::hex : std::chars_format::general);

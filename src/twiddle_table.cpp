@@ -31,13 +31,11 @@ std::int16_t to_short_saturated(double x)
     return static_cast<std::int16_t>(x);
 }
 
+// Rounding first changes no saturation: round(x) reaches a limit exactly
+// where x lies within half a unit of it, and rounds to that limit there.
 std::int16_t to_short_rounded(double x)
 {
-    if (x >= 32767.0)
-        return 32767;
-    if (x <= -32768.0)
-        return -32768;
-    return static_cast<std::int16_t>(std::round(x));
+    return to_short_saturated(std::round(x));
 }
 
 std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scale)
