@@ -257,12 +257,22 @@ void forget_temporary_file(const atomic_file *)
 {
 }
 
+// A path in UTF-16, in a block of its own that the next call reuses; null,
+// with errno set, for a path that is not UTF-8.
+const wchar_t *wide_path(const char *path)
+{
+    static wchar_t wide[32768];
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, 32768) != 0)
+        return wide;
+    errno = EILSEQ;
+    return nullptr;
+}
+
 // A path's full form in UTF-16, for comparing two paths.
 bool full_path(const char *path, wchar_t *full, DWORD room)
 {
-    static wchar_t wide[32768];
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, 32768) != 0 &&
-           GetFullPathNameW(wide, room, full, nullptr) - 1 < room - 1;
+    const wchar_t *const wide = wide_path(path);
+    return wide != nullptr && GetFullPathNameW(wide, room, full, nullptr) - 1 < room - 1;
 }
 
 #else
@@ -537,8 +547,8 @@ bool open_temp_file(atomic_file &file)
     native_path_char *const name = name_in_folder(file, file.temp);
 #else
     native_path_char *const name = file.temp;
-    const char *const folder = file.name == file.path ? nullptr : folder_of(file.path, file.name);
     if (file.name != file.path) {
+        const char *const folder = folder_of(file.path, file.name);
         if (folder == nullptr)
             return false;
 #ifdef O_PATH
@@ -663,12 +673,8 @@ void discard_atomic_file(atomic_file &file)
 std::FILE *open_file_to_read(const char *path)
 {
 #ifdef _WIN32
-    static wchar_t wide[32768];
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, 32768) == 0) {
-        errno = EILSEQ;
-        return nullptr;
-    }
-    return _wfopen(wide, L"rb");
+    const wchar_t *const wide = wide_path(path);
+    return wide != nullptr ? _wfopen(wide, L"rb") : nullptr;
 #else
     return std::fopen(path, "rb");
 #endif
