@@ -6,7 +6,8 @@
 // A file that is written in full under a temporary name in its folder and
 // then renamed over its path, so that the path never holds a part of it:
 // until the rename, an older file there stays whole. The stream is in text
-// mode, so the file holds what standard output would.
+// mode, so the file holds what standard output would. A file that replaces
+// another keeps its permissions (on Windows, its read-only attribute).
 //
 // A path that names something other than a regular file (a device, a FIFO,
 // or a link to one, or to the tool's own standard output) is written in
@@ -20,29 +21,16 @@
 // that any name a redirection can write can be written this way too.
 constexpr unsigned temp_name_length = 19;
 
-#ifdef _WIN32
-using native_path_char = wchar_t;
-#else
-using native_path_char = char;
-#endif
+// What the operating system's own code keeps of the file: its folder and its
+// names, in the system's form (native_file.h of posix/ or windows/).
+#include "native_file.h"
 
 struct atomic_file {
     const char *path;     // as given, in UTF-8 on Windows; null for a file not in use
     std::FILE *stream;    // open until close_atomic_file
     bool in_place;        // written straight into path
     bool folder_refused;  // the folder does not let the tool create a file in it
-#ifdef _WIN32
-    // The path, the temporary name and the name that keeps an older file,
-    // all in UTF-16, in one allocation; empty names for none.
-    wchar_t *target;
-    wchar_t *temp;
-    wchar_t *backup;
-#else
-    int folder;           // the folder of path, open, or AT_FDCWD
-    const char *name;     // the last component of path
-    char temp[temp_name_length + 1];   // in folder; empty for none
-    char backup[temp_name_length + 1]; // an older file kept while the pair is replaced
-#endif
+    native_file native;
 };
 
 // Each function below that fails returns false with errno set, having
@@ -69,9 +57,11 @@ void discard_atomic_file(atomic_file &file);
 // Opens path for reading, in binary mode. Returns null with errno set.
 std::FILE *open_file_to_read(const char *path);
 
-// Whether the two paths name one file: the same name in the same folder,
-// however each is spelt, whether or not the file exists yet; on Windows, as
-// its file systems compare names, without regard to case.
+// Whether the two paths name one file, however each is spelt, whether or not
+// the file exists yet: on POSIX, the same name in the same folder; on
+// Windows, the same file (its volume and index) where both exist, else the
+// same name in the same folder as its file systems compare names, without
+// regard to case.
 bool same_file(const char *first, const char *second);
 
 #endif

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "atomic_file.h"
+#include "platform.h"
 
 namespace {
 
@@ -22,9 +23,8 @@ void compare_text(void *context, const char *text, std::size_t size)
     text_check &check = *static_cast<text_check *>(context);
     for (std::size_t i = 0; i < size; ++i) {
         if (text[i] == '\n') {
-#ifdef _WIN32
-            compare_byte(check, '\r'); // as a text-mode stream writes it
-#endif
+            if (text_lines_end_in_cr)
+                compare_byte(check, '\r'); // as a text-mode stream writes it
             compare_byte(check, '\n');
             ++check.line;
         } else {

@@ -2,15 +2,14 @@
 // FFT to standard output as C source.
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <io.h>
+#include <windows.h>
 
 #include "veltabgen.h"
 
-#ifdef _WIN32
-
-#include <cstdlib>
-#include <io.h>
-#include <windows.h>
+namespace {
 
 // A standard stream that was closed when the process started is opened on
 // the null device, so that no file the tool opens takes its number; opened
@@ -28,6 +27,8 @@ void reserve_standard_streams()
         }
     }
 }
+
+} // namespace
 
 // Windows hands a narrow main its arguments in the ANSI code page, whose
 // best-fit mapping turns look-alikes into ASCII (a full-width "６４" into the
@@ -57,27 +58,3 @@ int wmain(int argc, wchar_t *wide_argv[])
     reserve_standard_streams();
     return run_veltabgen(argc, argv, stdout, stderr);
 }
-
-#else
-
-#include <csignal>
-#include <unistd.h>
-
-// See the Windows version above.
-void reserve_standard_streams()
-{
-    for (int fd = 0; fd <= 2; ++fd)
-        if (fcntl(fd, F_GETFD) < 0)
-            open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
-}
-
-int main(int argc, char *argv[])
-{
-    reserve_standard_streams();
-    // A file grown past the process's size limit is a failed write, reported
-    // as a full disk is, not a reason to end the process silently.
-    std::signal(SIGXFSZ, SIG_IGN);
-    return run_veltabgen(argc, argv, stdout, stderr);
-}
-
-#endif

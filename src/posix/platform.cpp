@@ -1,0 +1,302 @@
+// platform.h on POSIX systems: Linux, and the node build of the page.
+
+#include "platform.h"
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+bool is_path_separator(char c)
+{
+    return c == '/';
+}
+
+const bool text_lines_end_in_cr = false;
+
+namespace {
+
+const char *last_component(const char *path)
+{
+    const char *slash = std::strrchr(path, '/');
+    return slash == nullptr ? path : slash + 1;
+}
+
+// The folder part of a path, in a buffer of its own, or null with errno set.
+const char *folder_of(const char *path, const char *name)
+{
+    static char folder[PATH_MAX];
+    std::size_t length = static_cast<std::size_t>(name - path);
+    if (length > 1)
+        --length; // the separator, but for the root's
+    if (length >= sizeof folder) {
+        errno = ENAMETOOLONG;
+        return nullptr;
+    }
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+    return folder;
+}
+
+bool names_a_folder(const char *name)
+{
+    return *name == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// Whether path is a link to the tool's own standard output or error: those
+// are written as they are, never replaced.
+bool leads_to_standard_stream(const char *path, const struct stat &target)
+{
+    struct stat link;
+    if (lstat(path, &link) != 0 || !S_ISLNK(link.st_mode))
+        return false;
+    static constexpr int standard_streams[] = {STDOUT_FILENO, STDERR_FILENO};
+    for (int fd : standard_streams) {
+        struct stat stream;
+        if (fstat(fd, &stream) == 0 && stream.st_dev == target.st_dev &&
+            stream.st_ino == target.st_ino)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool prepare_native_names(atomic_file &file)
+{
+    native_file &native = file.native;
+    native.folder = AT_FDCWD;
+    native.name = last_component(file.path);
+    if (native.name == file.path)
+        return true;
+    const char *const folder = folder_of(file.path, native.name);
+    if (folder == nullptr)
+        return false;
+#ifdef O_PATH
+    native.folder = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
+#else
+    native.folder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+    if (native.folder >= 0)
+        return true;
+    native.folder = AT_FDCWD;
+    return false;
+}
+
+target_kind kind_of_target(const atomic_file &file, int &error)
+{
+    if (names_a_folder(file.native.name))
+        return target_kind::folder;
+    struct stat target;
+    if (stat(file.path, &target) != 0) {
+        error = errno;
+        return target_kind::missing;
+    }
+    if (S_ISDIR(target.st_mode))
+        return target_kind::folder;
+    if (!S_ISREG(target.st_mode) || leads_to_standard_stream(file.path, target))
+        return target_kind::in_place;
+    return target_kind::regular;
+}
+
+int open_target_in_place(const atomic_file &file)
+{
+    return open(file.path, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+}
+
+int create_temporary_file(atomic_file &file, const char *name)
+{
+    native_file &native = file.native;
+    const int fd =
+        openat(native.folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return fd;
+    std::memcpy(native.temp, name, sizeof native.temp);
+    struct stat existing;
+    if (fstatat(native.folder, native.name, &existing, 0) == 0 && S_ISREG(existing.st_mode))
+        fchmod(fd, existing.st_mode & 0777); // at worst the file keeps the default
+    return fd;
+}
+
+bool has_temporary_file(const atomic_file &file)
+{
+    return file.native.temp[0] != '\0';
+}
+
+std::FILE *open_text_stream(int fd)
+{
+    return fdopen(fd, "w");
+}
+
+int close_descriptor(int fd)
+{
+    return close(fd);
+}
+
+bool sync_to_disk(std::FILE *stream)
+{
+    return fsync(fileno(stream)) == 0;
+}
+
+bool link_older_file(atomic_file &file, const char *name)
+{
+    native_file &native = file.native;
+    if (linkat(native.folder, native.name, native.folder, name, 0) != 0)
+        return false;
+    std::memcpy(native.backup, name, sizeof native.backup);
+    return true;
+}
+
+bool move_older_file_aside(atomic_file &file, const char *name)
+{
+    native_file &native = file.native;
+    if (renameat(native.folder, native.name, native.folder, name) != 0)
+        return false;
+    std::memcpy(native.backup, name, sizeof native.backup);
+    return true;
+}
+
+// A file's permissions went to the temporary file when it was created.
+bool put_in_place(atomic_file &file)
+{
+    native_file &native = file.native;
+    if (renameat(native.folder, native.temp, native.folder, native.name) != 0)
+        return false;
+    native.temp[0] = '\0';
+    return true;
+}
+
+void put_back(atomic_file &file)
+{
+    native_file &native = file.native;
+    if (native.backup[0] == '\0')
+        unlinkat(native.folder, native.name, 0);
+    else
+        renameat(native.folder, native.backup, native.folder, native.name);
+    native.backup[0] = '\0';
+}
+
+void remove_native_names(atomic_file &file)
+{
+    native_file &native = file.native;
+    if (native.temp[0] != '\0')
+        unlinkat(native.folder, native.temp, 0);
+    if (native.backup[0] != '\0')
+        unlinkat(native.folder, native.backup, 0);
+    native.temp[0] = '\0';
+    native.backup[0] = '\0';
+    if (native.folder != AT_FDCWD)
+        close(native.folder);
+    native.folder = AT_FDCWD;
+}
+
+namespace {
+
+constexpr int ending_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
+// The files whose temporary names a signal must remove. Set only while the
+// signals are held off, and read by the handler alone.
+atomic_file *watched_files[2];
+
+void remove_temporary_files(int signal)
+{
+    for (atomic_file *file : watched_files)
+        if (file != nullptr && file->native.temp[0] != '\0')
+            unlinkat(file->native.folder, file->native.temp, 0);
+    // The handler was reset on entry: the signal, raised again, ends the
+    // process as it would have, once the handler returns.
+    raise(signal);
+}
+
+// Installs the handler for each signal that the process does not ignore.
+void handle_ending_signals()
+{
+    static bool handled = false;
+    if (handled)
+        return;
+    handled = true;
+    for (int signal : ending_signals) {
+        struct sigaction action {};
+        action.sa_handler = remove_temporary_files;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        for (int other : ending_signals)
+            sigaddset(&action.sa_mask, other);
+        struct sigaction previous {};
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace
+
+held_signals hold_signals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int signal : ending_signals)
+        sigaddset(&signals, signal);
+    sigset_t previous;
+    sigprocmask(SIG_BLOCK, &signals, &previous);
+    return previous;
+}
+
+void release_signals(const held_signals &previous)
+{
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
+
+void watch_temporary_file(atomic_file *file)
+{
+    handle_ending_signals();
+    for (atomic_file *&watched : watched_files) {
+        if (watched == nullptr) {
+            watched = file;
+            break;
+        }
+    }
+}
+
+void forget_temporary_file(const atomic_file *file)
+{
+    for (atomic_file *&watched : watched_files)
+        if (watched == file)
+            watched = nullptr;
+}
+
+std::uint64_t name_seed()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return (static_cast<std::uint64_t>(getpid()) << 32) ^
+           static_cast<std::uint64_t>(now.tv_sec) * 1000000007u ^
+           static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+std::FILE *open_binary_file_to_read(const char *path)
+{
+    return std::fopen(path, "rb");
+}
+
+// The same name in the same folder: the folders' identities, for both must
+// exist for the files to be written at all.
+bool paths_name_one_file(const char *first, const char *second)
+{
+    const char *const first_name = last_component(first);
+    const char *const second_name = last_component(second);
+    if (std::strcmp(first_name, second_name) != 0)
+        return false;
+    struct stat first_folder;
+    struct stat second_folder;
+    const char *folder = folder_of(first, first_name);
+    if (folder == nullptr || stat(first_name == first ? "." : folder, &first_folder) != 0)
+        return false;
+    folder = folder_of(second, second_name);
+    return folder != nullptr && stat(second_name == second ? "." : folder, &second_folder) == 0 &&
+           first_folder.st_dev == second_folder.st_dev &&
+           first_folder.st_ino == second_folder.st_ino;
+}
