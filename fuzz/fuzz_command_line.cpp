@@ -286,7 +286,7 @@ bool is_documented_message(std::string_view message)
         "The --round option requires a value.\n",
         "The --stats option takes no value.\n",
         "The --check and --stats options cannot be used together.\n",
-        "The --header and --output files must differ.\n",
+        "The --header and --output files must differ.",
         "The --section option needs --align=ti or --align=gnu.\n",
         "The --bank option needs --align=ti.\n",
         "The --check option needs --output.\n",

@@ -292,7 +292,7 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--align", "-s", "64"}, "Alignment style must be ti, gnu, c11 or none:  -s\n"},
         {{"--header=a\"b.h", "64"}, "Header file name cannot be used in #include:  a\"b.h\n"},
         {{"--header", "gen/", "64"}, "Header file name cannot be used in #include:  gen/\n"},
-        {{"--output=t.c", "--header=t.c", "64"}, "The --header and --output files must differ.\n"},
+        {{"--output=t.c", "--header=t.c", "64"}, "The --header and --output files must differ."},
         {{"--name=tw", "--align=gnu"}, no_size},
         // A value is taken whatever it begins with, as -s takes its own.
         {{"-s", "--help"}, numeric_argument},

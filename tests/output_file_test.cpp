@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -35,6 +36,27 @@ protected:
         return run_tool(args, options);
     }
 };
+
+const std::string must_differ =
+    std::string(usage_text) + "ERROR:  The --header and --output files must differ.\n";
+
+// The Windows form of a path of the Linux host, as Wine's drive Z: shows it.
+std::string windows_path(const fs::path &path)
+{
+    std::string windows = "Z:" + path.string();
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+}
+
+// Runs the tests' Windows helper (windows/windows_helper.cpp) under Wine.
+process_result run_windows_helper(const std::vector<std::string> &args,
+                                  const process_options &options)
+{
+    const char *helper = std::getenv("VELTABGEN_TEST_WINDOWS_HELPER");
+    std::vector<std::string> command = {tool_command().front(), helper != nullptr ? helper : ""};
+    command.insert(command.end(), args.begin(), args.end());
+    return run_under_wine(command, options);
+}
 
 TEST_F(OutputFile, HoldsExactlyWhatStandardOutputWouldAndReplacesAnOlderFile)
 {
@@ -193,6 +215,167 @@ TEST_F(OutputFile, WindowsNullDeviceIsWrittenInPlace)
     EXPECT_EQ(written.status, 0) << described(written);
     EXPECT_EQ(written.err, "");
     EXPECT_EQ(contents_of(folder), folder_contents{});
+}
+
+// Windows reaches one file by many names: a \\?\ or \\.\ prefix, a second
+// drive letter on the same folder, a short name of the file or of its
+// folder, a link to a folder. Each is refused as the plain spelling is,
+// whether or not the file exists yet, where writing both would leave only
+// the source, including itself.
+TEST_F(OutputFile, OneFileUnderTwoWindowsNamesIsRefused)
+{
+    if (tool_is_native())
+        GTEST_SKIP() << "Windows names";
+    const std::string here = windows_path(folder);
+    const struct {
+        std::string source;
+        std::string header; // <short> stands for the short name of the source or its folder
+        bool source_must_exist = false;
+    } cases[] = {
+        {"twiddle.c", "\\\\?\\" + here + "\\twiddle.c"},
+        {"twiddle.c", "\\\\.\\" + here + "\\twiddle.c"},
+        {"twiddle.c", "//?/Z:" + folder.string() + "/twiddle.c"},
+        // The tests' Wine prefix maps Y: onto the root, as Z: is.
+        {"twiddle.c", "Y:" + here.substr(2) + "\\twiddle.c"},
+        {"twiddle.c", "link\\twiddle.c"},
+        {"long_folder_name/twiddle.c", "<short>\\twiddle.c"},
+        {"twiddle_first.c", "<short>", true},
+    };
+    for (const auto &c : cases) {
+        for (const bool source_exists : {true, false}) {
+            if (c.source_must_exist && !source_exists)
+                continue;
+            fs::remove_all(folder);
+            fs::create_directories(folder / "long_folder_name");
+            fs::create_directory_symlink(".", folder / "link");
+            if (source_exists)
+                write_file(folder / c.source, "an older table\n");
+            process_options options;
+            options.working_directory = folder.string();
+            std::string header = c.header;
+            if (const std::size_t at = header.find("<short>"); at != std::string::npos) {
+                const std::string named = c.source.substr(0, c.source.find('/'));
+                const process_result short_name = run_windows_helper({"short-name", named}, options);
+                ASSERT_EQ(short_name.status, 0) << described(short_name);
+                header.replace(at, 7, short_name.out.substr(0, short_name.out.find_first_of("\r\n")));
+            }
+            const folder_contents before = contents_of(folder);
+            const folder_contents before_inside = contents_of(folder / "long_folder_name");
+            const process_result result =
+                run_here({"--output=" + c.source, "--header=" + header, "64"});
+            SCOPED_TRACE(described(result));
+            SCOPED_TRACE(source_exists ? "the source exists" : "the source does not exist yet");
+            EXPECT_EQ(result.status, 1);
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(result.err, with_tool_line_ends(must_differ));
+            EXPECT_EQ(contents_of(folder), before);
+            EXPECT_EQ(contents_of(folder / "long_folder_name"), before_inside);
+        }
+    }
+    // Two files in one folder, however it is named, are two files.
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const process_result two_files =
+        run_here({"--output=twiddle.c", "--header=\\\\?\\" + here + "\\twiddle.h", "64"});
+    EXPECT_EQ(two_files.status, 0) << described(two_files);
+    EXPECT_EQ(contents_of(folder).size(), 2u);
+}
+
+// Files of one name in two folders are two files, even where the folders
+// are the roots of two file systems whose inode numbers coincide (two tmpfs
+// mounts in a mount namespace of the test's own, where it can make one).
+TEST_F(OutputFile, OneNameInTwoFoldersNamesTwoFiles)
+{
+    fs::create_directories(folder / "src");
+    fs::create_directories(folder / "include");
+    const process_result apart = run_here({"--output=src/tw.inc", "--header=include/tw.inc", "64"});
+    SCOPED_TRACE(described(apart));
+    EXPECT_EQ(apart.status, 0);
+    table_request request = default_request(64, default_scale);
+    request.header_path = "include/tw.inc";
+    EXPECT_EQ(read_file(folder / "src" / "tw.inc"),
+              with_tool_line_ends(render(table_for(64, default_scale), request)));
+    EXPECT_EQ(read_file(folder / "include" / "tw.inc"), with_tool_line_ends(render_header(request)));
+
+    if (!tool_is_native() || run_process({"/usr/bin/unshare", "-m", "/bin/true"}).status != 0)
+        return;
+    fs::create_directories(folder / "a");
+    fs::create_directories(folder / "b");
+    std::vector<std::string> command = {
+        "/usr/bin/unshare", "-m", "/bin/sh", "-c",
+        "mount -t tmpfs tmpfs a && mount -t tmpfs tmpfs b && "
+        "[ \"$(stat -c %i a)\" = \"$(stat -c %i b)\" ] && \"$@\" && ls a b",
+        "sh"};
+    for (const std::string &word : tool_command())
+        command.push_back(word);
+    command.insert(command.end(), {"--output=a/tw.c", "--header=b/tw.c", "64"});
+    process_options options;
+    options.working_directory = folder.string();
+    const process_result mounted = run_process(command, options);
+    EXPECT_EQ(mounted.status, 0) << described(mounted);
+    EXPECT_EQ(mounted.out, "a:\ntw.c\n\nb:\ntw.c\n");
+}
+
+// A read-only file is replaced as any other, as the folder allows, and the
+// file that replaces it is read-only too; no temporary file or second name
+// is left, run after run.
+TEST_F(OutputFile, ReadOnlyFilesAreReplacedAndStayReadOnly)
+{
+    write_file(folder / "twiddle.c", "an older table\n");
+    write_file(folder / "twiddle.h", "an older header\n");
+    for (const char *name : {"twiddle.c", "twiddle.h"})
+        fs::permissions(folder / name, fs::perms(0444));
+    for (const std::int32_t n : {64, 128, 256}) {
+        const process_result result =
+            run_here({"--output=twiddle.c", "--header=twiddle.h", std::to_string(n)});
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 0);
+        table_request request = default_request(n, default_scale);
+        request.header_path = "twiddle.h";
+        EXPECT_EQ(contents_of(folder),
+                  (folder_contents{
+                      {"twiddle.c", with_tool_line_ends(render(table_for(n, default_scale), request))},
+                      {"twiddle.h", with_tool_line_ends(render_header(request))}}));
+        for (const char *name : {"twiddle.c", "twiddle.h"})
+            EXPECT_EQ(fs::status(folder / name).permissions() & fs::perms(0222), fs::perms::none)
+                << name;
+    }
+}
+
+// Windows: a source held open by another process, which shares nothing,
+// cannot be replaced. The header, already in place, is put back: both files
+// stay as they were, read-only ones read-only, and no temporary file or
+// second name is left.
+TEST_F(OutputFile, AWindowsFileHeldOpenFailsTheCommitAndLeavesThePairAsItWas)
+{
+    if (tool_is_native())
+        GTEST_SKIP() << "Windows sharing";
+    for (const bool read_only : {false, true}) {
+        SCOPED_TRACE(read_only ? "read-only pair" : "writable pair");
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        write_file(folder / "twiddle.c", "an older table\n");
+        write_file(folder / "twiddle.h", "an older header\n");
+        if (read_only)
+            for (const char *name : {"twiddle.c", "twiddle.h"})
+                fs::permissions(folder / name, fs::perms(0444));
+        const folder_contents before = contents_of(folder);
+        process_options options;
+        options.working_directory = folder.string();
+        const process_result result = run_windows_helper(
+            {"hold", "twiddle.c", tool_command().back(), "--header=twiddle.h", "--output=twiddle.c",
+             "64"},
+            options);
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, with_tool_line_ends("ERROR:  Unable to write twiddle.c: " +
+                                                  std::string(std::strerror(EACCES)) + "\n"));
+        EXPECT_EQ(contents_of(folder), before);
+        for (const char *name : {"twiddle.c", "twiddle.h"})
+            EXPECT_EQ((fs::status(folder / name).permissions() & fs::perms(0222)) == fs::perms::none,
+                      read_only)
+                << name;
+    }
 }
 
 // A file-size limit, without the signal ignored: the tool reports it as a

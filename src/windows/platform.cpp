@@ -203,22 +203,53 @@ bool move_older_file_aside(atomic_file &file, const char *name)
     return fail_with(GetLastError());
 }
 
+// A read-only file can be neither replaced nor removed, and its attribute
+// belongs to the file, under every name it has: it is lifted while the file
+// is replaced, which also frees its backup name to be removed, and set again
+// on the file that ends up at the path.
 bool put_in_place(atomic_file &file)
 {
     native_file &native = file.native;
-    if (!MoveFileExW(native.temp, native.target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return fail_with(GetLastError());
+    const DWORD older = GetFileAttributesW(native.target);
+    const bool read_only = older != INVALID_FILE_ATTRIBUTES && (older & FILE_ATTRIBUTE_READONLY) != 0;
+    if (read_only)
+        SetFileAttributesW(native.target, older & ~FILE_ATTRIBUTE_READONLY);
+    if (!MoveFileExW(native.temp, native.target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        if (read_only)
+            SetFileAttributesW(native.target, older);
+        return fail_with(error);
+    }
     native.temp[0] = L'\0';
+    native.replaced_read_only = read_only;
+    if (read_only)
+        SetFileAttributesW(native.target, GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
     return true;
 }
+
+namespace {
+
+void make_writable(const wchar_t *path)
+{
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+} // namespace
 
 void put_back(atomic_file &file)
 {
     native_file &native = file.native;
-    if (native.backup[0] == L'\0')
+    make_writable(native.target);
+    if (native.backup[0] == L'\0') {
         DeleteFileW(native.target);
-    else
-        MoveFileExW(native.backup, native.target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    } else if (MoveFileExW(native.backup, native.target,
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
+               native.replaced_read_only) {
+        SetFileAttributesW(native.target,
+                           GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
+    }
     native.backup[0] = L'\0';
 }
 
@@ -229,8 +260,16 @@ void remove_native_names(atomic_file &file)
         return;
     if (native.temp[0] != L'\0')
         _wunlink(native.temp);
-    if (native.backup[0] != L'\0')
+    // A backup that is still read-only is a second name of the older file,
+    // which the new one never replaced: it stays read-only at the path.
+    const DWORD backup = native.backup[0] != L'\0' ? GetFileAttributesW(native.backup)
+                                                   : INVALID_FILE_ATTRIBUTES;
+    if (backup != INVALID_FILE_ATTRIBUTES) {
+        make_writable(native.backup);
         _wunlink(native.backup);
+        if ((backup & FILE_ATTRIBUTE_READONLY) != 0)
+            SetFileAttributesW(native.target, GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
+    }
     std::free(native.target);
     native = {};
 }
@@ -263,10 +302,78 @@ std::FILE *open_binary_file_to_read(const char *path)
     return wide != nullptr ? _wfopen(wide, L"rb") : nullptr;
 }
 
+namespace {
+
+// What tells one file or folder from every other: its volume and its index
+// there, whatever the name, the drive, the links or the short names it was
+// reached by.
+struct file_identity {
+    DWORD volume;
+    DWORD index_high;
+    DWORD index_low;
+};
+
+bool identify(const wchar_t *path, file_identity &identity)
+{
+    const HANDLE handle =
+        CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileType(handle) == FILE_TYPE_DISK &&
+                       GetFileInformationByHandle(handle, &information);
+    CloseHandle(handle);
+    if (known)
+        identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                    information.nFileIndexLow};
+    return known;
+}
+
+bool operator==(const file_identity &first, const file_identity &second)
+{
+    return first.volume == second.volume && first.index_high == second.index_high &&
+           first.index_low == second.index_low;
+}
+
+bool same_name(const wchar_t *first, const wchar_t *second)
+{
+    return CompareStringOrdinal(first, -1, second, -1, TRUE) == CSTR_EQUAL;
+}
+
+// The identity of the folder of a full path, whose folder part ends in a
+// separator.
+bool identify_folder(wchar_t *full, file_identity &identity)
+{
+    wchar_t *const name = const_cast<wchar_t *>(last_component(full));
+    const wchar_t first = *name;
+    *name = L'\0';
+    const bool known = identify(full, identity);
+    *name = first;
+    return known;
+}
+
+} // namespace
+
+// One spelling may not show that two paths name one file: a drive mapped
+// onto another's folder, a short name, a link to a folder, a \\?\ prefix.
+// Their identities do, where the files exist; where they do not yet, the
+// identities of their folders and their names.
 bool paths_name_one_file(const char *first, const char *second)
 {
     static wchar_t first_full[32768];
     static wchar_t second_full[32768];
-    return full_path(first, first_full, 32768) && full_path(second, second_full, 32768) &&
-           CompareStringOrdinal(first_full, -1, second_full, -1, TRUE) == CSTR_EQUAL;
+    if (!full_path(first, first_full, 32768) || !full_path(second, second_full, 32768))
+        return false;
+    if (same_name(first_full, second_full))
+        return true;
+    file_identity first_file{};
+    file_identity second_file{};
+    const bool first_exists = identify(first_full, first_file);
+    const bool second_exists = identify(second_full, second_file);
+    if (first_exists || second_exists)
+        return first_exists && second_exists && first_file == second_file;
+    return same_name(last_component(first_full), last_component(second_full)) &&
+           identify_folder(first_full, first_file) && identify_folder(second_full, second_file) &&
+           first_file == second_file;
 }

@@ -21,6 +21,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$wine" wineboot --init > "$log" 2>&1
     "$wineserver" -w
 fi
+# A second drive letter on the same folder as Z:, for the tests of one file
+# under two names.
+ln -sfn / "$WINEPREFIX/dosdevices/y:"
 "$wineserver" -k >> "$log" 2>&1 || true # a server of an earlier run
 "$wineserver" -p600 >> "$log" 2>&1
 # The first run loads Wine's own libraries into the server.
