@@ -60,6 +60,34 @@ const char help_text[] =
     "\n"
     "An option's value may also be the next argument: --name IDENT.\n";
 
+std::size_t show_character(char c, char *out)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+        out[0] = c;
+        return 1;
+    }
+    out[0] = '\\';
+    switch (c) {
+    case '\n':
+        out[1] = 'n';
+        return 2;
+    case '\t':
+        out[1] = 't';
+        return 2;
+    case '\r':
+        out[1] = 'r';
+        return 2;
+    default:
+        break;
+    }
+    static constexpr char hex_digits[] = "0123456789abcdef";
+    out[1] = 'x';
+    out[2] = hex_digits[byte >> 4];
+    out[3] = hex_digits[byte & 0xF];
+    return 4;
+}
+
 namespace {
 
 constexpr std::int32_t min_points = 16;
@@ -72,7 +100,7 @@ constexpr double max_scale = 32767.6;
 
 constexpr std::size_t max_name_length = 63;
 constexpr std::size_t max_section_length = 64;
-constexpr int shown_argument_length = 32;
+constexpr std::size_t shown_argument_length = 32;
 
 // Ends the reading with a fault. Returns false, for the readers to return.
 bool fail(command_line &command, const char *message)
@@ -82,15 +110,31 @@ bool fail(command_line &command, const char *message)
     return false;
 }
 
-// The same, for a message that shows an argument: format holds one "%.*s",
-// which shows at most the first 32 characters of the first length of text.
+// The same, for a message that shows a value: format holds one "%s", which
+// shows at most the first 32 bytes of the first length of text, cut where a
+// UTF-8 character begins, with control characters escaped.
 bool fail_showing(command_line &command, const char *format, const char *text,
                   std::size_t length)
 {
+    std::size_t shown = length < shown_argument_length ? length : shown_argument_length;
+    // The character that the cut falls in begins at most 3 bytes before it,
+    // where its first byte tells its length.
+    for (std::size_t back = 1; shown < length && back <= 3 && back <= shown; ++back) {
+        const auto first = static_cast<unsigned char>(text[shown - back]);
+        if ((first & 0xC0) == 0x80)
+            continue;
+        const std::size_t bytes = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+        if (bytes > back)
+            shown -= back;
+        break;
+    }
+    char value[shown_argument_length * 4 + 1];
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < shown; ++i)
+        written += show_character(text[i], value + written);
+    value[written] = '\0';
     command.action = run_action::report_fault;
-    const int shown = length < shown_argument_length ? static_cast<int>(length)
-                                                     : shown_argument_length;
-    std::snprintf(command.fault_message, sizeof command.fault_message, format, shown, text);
+    std::snprintf(command.fault_message, sizeof command.fault_message, format, value);
     return false;
 }
 
@@ -118,8 +162,12 @@ bool read_scale(command_line &command, const char *text)
 
 bool read_points(command_line &command, const char *text)
 {
-    if (!is_digit(text[0]))
-        return fail_showing(command, "Unrecognized argument:  %-.*s\n", text, std::strlen(text));
+    if (!is_digit(text[0])) {
+        command.action = run_action::report_fault;
+        std::snprintf(command.fault_message, sizeof command.fault_message,
+                      "Unrecognized argument:  %-.32s\n", text);
+        return false;
+    }
 
     // The leading digits, as "%d" reads them, but held just above the largest
     // size so that no number of digits can wrap around into the valid range.
@@ -171,19 +219,19 @@ bool read_array_name(command_line &command, const char *name)
         is_identifier = is_identifier_start(*c) || is_digit(*c);
     if (!is_identifier)
         return fail_showing(command,
-                            "Array name must be a C identifier of at most 63 characters:  %-.*s\n",
+                            "Array name must be a C identifier of at most 63 characters:  %s\n",
                             name, length);
     for (const char *word : reserved_words)
         if (std::strcmp(name, word) == 0)
-            return fail_showing(command, "Array name is a C or C++ keyword:  %-.*s\n", name,
+            return fail_showing(command, "Array name is a C or C++ keyword:  %s\n", name,
                                 length);
     // C reserves these for the compiler and its library: __func__, _Pragma.
     if (name[0] == '_' && (name[1] == '_' || (name[1] >= 'A' && name[1] <= 'Z')))
-        return fail_showing(command, "Array name is reserved for the C implementation:  %-.*s\n",
+        return fail_showing(command, "Array name is reserved for the C implementation:  %s\n",
                             name, length);
     for (const char *macro : predefined_macros)
         if (std::strcmp(name, macro) == 0)
-            return fail_showing(command, "Array name is a macro that compilers predefine:  %-.*s\n",
+            return fail_showing(command, "Array name is a macro that compilers predefine:  %s\n",
                                 name, length);
     command.request.array_name = name;
     return true;
@@ -205,21 +253,29 @@ bool read_alignment(command_line &command, const char *style)
             return true;
         }
     }
-    return fail_showing(command, "Alignment style must be ti, gnu, c11 or none:  %-.*s\n", style,
+    return fail_showing(command, "Alignment style must be ti, gnu, c11 or none:  %s\n", style,
                         std::strlen(style));
 }
 
+// Whether c, after "??", makes a trigraph, which a C compiler in a strict
+// mode replaces even inside an #include's quotes.
+bool ends_trigraph(char c)
+{
+    return c != '\0' && std::strchr("=(/)'<!>-", c) != nullptr;
+}
+
 // The source names the header in an #include line, where quotes, backslashes,
-// apostrophes and control characters have no portable meaning.
+// apostrophes, control characters and trigraphs have no portable meaning.
 bool read_header_path(command_line &command, const char *path)
 {
     const char *name = base_name(path);
     bool includable = *name != '\0';
     for (const char *c = name; *c != '\0'; ++c)
         includable = includable && *c != '"' && *c != '\\' && *c != '\'' &&
-                     static_cast<unsigned char>(*c) >= 0x20 && *c != 0x7F;
+                     static_cast<unsigned char>(*c) >= 0x20 && *c != 0x7F &&
+                     !(c[0] == '?' && c[1] == '?' && ends_trigraph(c[2]));
     if (!includable)
-        return fail_showing(command, "Header file name cannot be used in #include:  %-.*s\n",
+        return fail_showing(command, "Header file name cannot be used in #include:  %s\n",
                             path, std::strlen(path));
     command.request.header_path = path;
     return true;
@@ -240,7 +296,7 @@ bool read_section(command_line &command, const char *name)
         valid = is_identifier_start(*c) || is_digit(*c) || *c == '.' || *c == '$';
     if (!valid)
         return fail_showing(
-            command, "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  %-.*s\n",
+            command, "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  %s\n",
             name, length);
     command.request.section = name;
     return true;
@@ -251,7 +307,7 @@ bool read_bank(command_line &command, const char *text)
     const bool one_digit = is_digit(text[0]) && text[1] == '\0';
     const bool ten_to_fifteen = text[0] == '1' && text[1] >= '0' && text[1] <= '5' && text[2] == '\0';
     if (!one_digit && !ten_to_fifteen)
-        return fail_showing(command, "Memory bank must be a number from 0 to 15:  %-.*s\n", text,
+        return fail_showing(command, "Memory bank must be a number from 0 to 15:  %s\n", text,
                             std::strlen(text));
     command.request.bank = one_digit ? text[0] - '0' : 10 + (text[1] - '0');
     return true;
@@ -270,7 +326,7 @@ bool read_rounding(command_line &command, const char *rule)
     else if (std::strcmp(rule, "nearest") == 0)
         command.request.rounding = rounding_rule::nearest;
     else
-        return fail_showing(command, "Rounding must be zero or nearest:  %-.*s\n", rule,
+        return fail_showing(command, "Rounding must be zero or nearest:  %s\n", rule,
                             std::strlen(rule));
     return true;
 }
@@ -342,7 +398,7 @@ bool read_long_option(command_line &command, int argc, char *argv[], int &i)
         }
         return option.read(command, value);
     }
-    return fail_showing(command, "Unrecognized option:  %-.*s\n", arg, name_length + 2);
+    return fail_showing(command, "Unrecognized option:  %s\n", arg, name_length + 2);
 }
 
 bool read_argument(command_line &command, int argc, char *argv[], int &i)

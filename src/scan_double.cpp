@@ -72,7 +72,11 @@ bool scan_finite(const char *text, double &value)
 
 #ifdef __EMSCRIPTEN__
     // This platform's C++ library has no from_chars for a double. Its strtod
-    // rounds correctly, and reads from the run the same number and value.
+    // rounds correctly, and reads from the run the same number and value;
+    // but it must be given one, that begins with a digit or a point, or it
+    // would skip spaces and take a second sign where scanf has taken its own.
+    if (end == digits)
+        return false;
     char *number_end = nullptr;
     value = std::strtod(text, &number_end);
     return number_end != text;

@@ -1,6 +1,7 @@
 #include "veltabgen.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -25,9 +26,25 @@ int usage_exit(std::FILE *err, const char *message)
     return EXIT_FAILURE;
 }
 
+// Writes an error line that names a file: before, the path as shown (with
+// its control characters escaped, so that the error stays one line), then
+// the line's end, after, formatted.
+[[gnu::format(printf, 4, 5)]] void report_on_file(std::FILE *err, const char *before,
+                                                  const char *path, const char *after, ...)
+{
+    std::fputs(before, err);
+    char shown[4];
+    for (const char *c = path; *c != '\0'; ++c)
+        std::fwrite(shown, 1, show_character(*c, shown), err);
+    va_list arguments;
+    va_start(arguments, after);
+    std::vfprintf(err, after, arguments);
+    va_end(arguments);
+}
+
 int report_write_failure(std::FILE *err, const char *what, int error)
 {
-    std::fprintf(err, "ERROR:  Unable to write %s: %s\n", what, std::strerror(error));
+    report_on_file(err, "ERROR:  Unable to write ", what, ": %s\n", std::strerror(error));
     return EXIT_FAILURE;
 }
 
@@ -35,8 +52,8 @@ int report_file_failure(std::FILE *err, const atomic_file &file, int error)
 {
     if (!file.folder_refused)
         return report_write_failure(err, file.path, error);
-    std::fprintf(err, "ERROR:  Unable to write %s: its folder is not writable (%s)\n", file.path,
-                 std::strerror(error));
+    report_on_file(err, "ERROR:  Unable to write ", file.path,
+                   ": its folder is not writable (%s)\n", std::strerror(error));
     return EXIT_FAILURE;
 }
 
@@ -92,7 +109,7 @@ int write_files(const std::int16_t *table, const table_request &request, std::FI
 
 int report_read_failure(std::FILE *err, const char *path, int error)
 {
-    std::fprintf(err, "ERROR:  Unable to read %s: %s\n", path, std::strerror(error));
+    report_on_file(err, "ERROR:  Unable to read ", path, ": %s\n", std::strerror(error));
     return EXIT_FAILURE;
 }
 
@@ -116,8 +133,8 @@ int check_files(const std::int16_t *table, const table_request &request, std::FI
             continue;
         if (check.read_error != 0)
             return report_read_failure(err, path, check.read_error);
-        std::fprintf(err, "ERROR:  %s differs from the generated text at line %ld.\n", path,
-                     static_cast<long>(check.differing_line));
+        report_on_file(err, "ERROR:  ", path, " differs from the generated text at line %ld.\n",
+                       static_cast<long>(check.differing_line));
         return EXIT_FAILURE;
     }
     return EXIT_SUCCESS;

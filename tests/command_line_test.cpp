@@ -61,6 +61,14 @@ std::string unrecognized_argument(const std::string &shown)
     return "Unrecognized argument:  " + shown + "\n";
 }
 
+std::string repeated(const std::string &text, int times)
+{
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
 struct fault_case {
     std::vector<std::string> args;
     std::optional<std::string> message; // none: the usage text alone
@@ -91,6 +99,15 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"-s", "nan", "64"}, scale_range},
         {{"-snan", "64"}, scale_range},
         {{"-S", "-nan", "64"}, scale_range},
+        // One sign, then the number at once: no space, no second sign.
+        {{"-s", "--5", "64"}, numeric_argument},
+        {{"-s", "++5", "64"}, numeric_argument},
+        {{"-s", "+-5", "64"}, numeric_argument},
+        {{"-s", "+ 5", "64"}, numeric_argument},
+        {{"-s", "- 5", "64"}, numeric_argument},
+        {{"-s", "+\t7", "64"}, numeric_argument},
+        {{"-s", "+ nan", "64"}, numeric_argument},
+        {{"-s", "-+0x1p3", "64"}, numeric_argument},
         // Other switches.
         {{"-x"}, unrecognized_switch('x')},
         {{"/q", "64"}, unrecognized_switch('q')},
@@ -102,6 +119,12 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"abc"}, unrecognized_argument("abc")},
         {{forty_letters}, unrecognized_argument(forty_letters.substr(0, 32))},
         {{"+64"}, unrecognized_argument("+64")},
+        // Shown as given, cut at 32 bytes: a newline and a character cut in
+        // two are the argument's own.
+        {{"a\nb"}, unrecognized_argument("a\nb")},
+        {{"\u00e9" + forty_letters}, unrecognized_argument("\u00e9" + forty_letters.substr(0, 30))},
+        {{forty_letters.substr(0, 31) + "\u00e9"},
+         unrecognized_argument(forty_letters.substr(0, 31) + "\xc3")},
         {{" 64"}, unrecognized_argument(" 64")},
         {{""}, unrecognized_argument("")},
         {{"-"}, unrecognized_argument("-")},
@@ -232,7 +255,7 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
 {
     const std::string thirty_six_letters(36, 'q');
     const std::string name_of_64(64, 'n');
-    const fault_case cases[] = {
+    std::vector<fault_case> cases = {
         {{"--s", "64"}, "Unrecognized option:  --s\n"},
         {{"--frobnicate=1", "64"}, "Unrecognized option:  --frobnicate\n"},
         {{"--Name=tw", "64"}, "Unrecognized option:  --Name\n"},
@@ -287,12 +310,35 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
          "The --check and --stats options cannot be used together.\n"},
         {{"--h", "64"}, "Unrecognized option:  --h\n"},
         {{"--header=gen\\", "64"}, "Header file name cannot be used in #include:  gen\\\n"},
-        {{"--header=a\nb.h", "64"}, "Header file name cannot be used in #include:  a\nb.h\n"},
+        // A value is shown on one line, its control characters escaped, and
+        // cut at 32 bytes where a character begins.
+        {{"--header=a\nb.h", "64"}, "Header file name cannot be used in #include:  a\\nb.h\n"},
+        {{"--header=\x01\t\r\x7f.h", "64"},
+         "Header file name cannot be used in #include:  \\x01\\t\\r\\x7f.h\n"},
+        {{"--name=" + thirty_six_letters.substr(0, 31) + "\u00e9", "64"},
+         "Array name must be a C identifier of at most 63 characters:  " +
+             thirty_six_letters.substr(0, 31) + "\n"},
+        {{"--name=" + thirty_six_letters.substr(0, 29) + "\U0001F600", "64"},
+         "Array name must be a C identifier of at most 63 characters:  " +
+             thirty_six_letters.substr(0, 29) + "\n"},
+        {{"--name=" + thirty_six_letters.substr(0, 28) + "\U0001F600", "64"},
+         "Array name must be a C identifier of at most 63 characters:  " +
+             thirty_six_letters.substr(0, 28) + "\U0001F600\n"},
+        {{"--align=" + std::string(31, '\n') + "x", "64"},
+         "Alignment style must be ti, gnu, c11 or none:  " + repeated("\\n", 31) + "x\n"},
+        {{"--\x1b[2J", "64"}, "Unrecognized option:  --\\x1b[2J\n"},
+
+        // A trigraph, which a strict C compiler reads even in an #include.
+        {{"--header=t?\?-.h", "64"}, "Header file name cannot be used in #include:  t?\?-.h\n"},
+        {{"--header=gen/?\?=.h", "64"}, "Header file name cannot be used in #include:  gen/?\?=.h\n"},
         {{"--align=GNU", "64"}, "Alignment style must be ti, gnu, c11 or none:  GNU\n"},
         {{"--align", "-s", "64"}, "Alignment style must be ti, gnu, c11 or none:  -s\n"},
         {{"--header=a\"b.h", "64"}, "Header file name cannot be used in #include:  a\"b.h\n"},
         {{"--header", "gen/", "64"}, "Header file name cannot be used in #include:  gen/\n"},
         {{"--output=t.c", "--header=t.c", "64"}, "The --header and --output files must differ."},
+        {{"--section", std::string(64, 's'), "--bank=10", "--check", "64"},
+         "The --check option needs --output.\n"},
+        {{"--bank=14", "--bank=11", "--check", "64"}, "The --check option needs --output.\n"},
         {{"--name=tw", "--align=gnu"}, no_size},
         // A value is taken whatever it begins with, as -s takes its own.
         {{"-s", "--help"}, numeric_argument},
@@ -305,6 +351,16 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--name=int", "100"}, "Array name is a C or C++ keyword:  int\n"},
         {{"100", "--name=int"}, power_of_two},
     };
+    // Arguments that are not UTF-8 reach only a native tool as they are.
+    if (tool_is_native())
+        cases.insert(cases.end(), {
+            // Bytes that begin no character are cut where they fall.
+            {{"--" + std::string(40, '\x86'), "64"},
+             "Unrecognized option:  --" + std::string(30, '\x86') + "\n"},
+            {{"--name=" + std::string(31, 'a') + "\xe9\x80", "64"},
+             "Array name must be a C identifier of at most 63 characters:  " + std::string(31, 'a') +
+                 "\n"},
+        });
     const std::string usage = usage_text();
     for (const auto &c : cases) {
         const process_result result = run_tool(c.args);

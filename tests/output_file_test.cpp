@@ -114,6 +114,16 @@ TEST_F(OutputFile, HeaderDeclaresTheArrayAndTheSourceIncludesIt)
     request.header_path = "tw16.h";
     EXPECT_EQ(printed.out, with_tool_line_ends(render(table_for(16, default_scale), request)));
     EXPECT_EQ(read_file(folder / "tw16.h"), with_tool_line_ends(render_header(request)));
+
+    // Question marks that make no trigraph are a name like any other, where
+    // the system allows them.
+    if (!tool_is_native())
+        return;
+    for (const char *name : {"t??.h", "t??x.h", "t?-.h", "?=.h"}) {
+        const process_result named = run_here({std::string("--header=") + name, "16"});
+        EXPECT_EQ(named.status, 0) << described(named);
+        EXPECT_TRUE(fs::exists(folder / name)) << name;
+    }
 }
 
 struct failure_case {
@@ -165,6 +175,7 @@ TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
 {
     const std::string no_such_file = std::strerror(ENOENT);
     const std::string is_a_folder = std::strerror(EISDIR);
+    const std::string not_a_folder = std::strerror(ENOTDIR);
     expect_failures_leave_folder_unchanged(folder, {
         {{"--output=missing/twiddle.c", "64"},
          "ERROR:  Unable to write missing/twiddle.c: " + no_such_file + "\n", ""},
@@ -180,6 +191,16 @@ TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
          "ERROR:  Unable to write folder: " + is_a_folder + "\n", ""},
         {{"--output=.", "64"}, "ERROR:  Unable to write .: " + is_a_folder + "\n", ""},
         {{"--output=folder/", "64"}, "ERROR:  Unable to write folder/: " + is_a_folder + "\n", ""},
+        {{"--output=folder/.", "64"}, "ERROR:  Unable to write folder/.: " + is_a_folder + "\n", ""},
+        // A file where a folder should be.
+        {{"--header=twiddle.h/.", "--output=twiddle.c", "64"},
+         "ERROR:  Unable to write twiddle.h/.: " + not_a_folder + "\n", ""},
+        {{"--output=twiddle.c/", "64"}, "ERROR:  Unable to write twiddle.c/: " + not_a_folder + "\n", ""},
+        {{"--output=twiddle.c/new.c", "64"},
+         "ERROR:  Unable to write twiddle.c/new.c: " + not_a_folder + "\n", ""},
+        // The path is shown on one line.
+        {{"--output=missing/new\n\x01.c", "64"},
+         "ERROR:  Unable to write missing/new\\n\\x01.c: " + no_such_file + "\n", ""},
         // With the source on standard output, the header waits for it.
         {{"--header=twiddle.h", "64"}, "ERROR:  Unable to write output: ", "",
          output_target::full_device},
@@ -402,6 +423,29 @@ bool strace_works()
            run_process({"/bin/sh", "-c", "strace -o /proc/self/fd/1 true"}).status == 0;
 }
 
+// In an strace log, the number, counted from 1 among the calls to call, of
+// the call on the first line that holds marker, or, with after, of the first
+// call after that line; 0 for none.
+int call_number(const std::string &log, const std::string &call, const std::string &marker,
+                bool after)
+{
+    std::istringstream lines(log);
+    int calls = 0;
+    bool marked = false;
+    for (std::string line; std::getline(lines, line);) {
+        const bool is_call = line.rfind(call + "(", 0) == 0;
+        calls += is_call ? 1 : 0;
+        if (marked && is_call)
+            return calls;
+        if (!marked && line.find(marker) != std::string::npos) {
+            if (!after)
+                return is_call ? calls : 0;
+            marked = true;
+        }
+    }
+    return 0;
+}
+
 // One system call made to fail at a known step of writing the pair, by
 // strace: each failure leaves both older files as they were.
 TEST_F(OutputFile, AFailureAtAnyStepLeavesThePairAsItWas)
@@ -499,7 +543,17 @@ TEST_F(OutputFile, SignalsLeaveNoTemporaryFileAndAWholePair)
             write_file(folder / name, text);
     };
 
+    // The creation of each temporary file: the signal comes while the file
+    // is being noted for removal, which it must then find.
+    options.prelude = "set -- strace -o strace.log -e trace=openat \"$@\"";
+    ASSERT_EQ(run_tool(pair, options).status, 0);
+    const int header_created = call_number(read_file(folder / "strace.log"), "openat", "\".veltabgen-", false);
+    ASSERT_GT(header_created, 0) << read_file(folder / "strace.log");
+    for (const char *name : {"twiddle.c", "twiddle.h"})
+        write_file(folder / name, old_pair.at(name));
     const std::string steps[] = {
+        "openat:signal=INT:when=" + std::to_string(header_created),
+        "openat:signal=TERM:when=" + std::to_string(header_created + 1),
         "write:signal=INT:when=2",    // both temporary files exist
         "fsync:signal=TERM:when=1",   // the header's is complete
         "fsync:signal=HUP:when=2",    // both are complete
@@ -535,6 +589,62 @@ TEST_F(OutputFile, SignalsLeaveNoTemporaryFileAndAWholePair)
     }
 }
 
+// A signal that the tool's caller ignores (nohup, trap '' HUP) is ignored by
+// the tool too, whenever it comes: the run goes on to write the pair.
+TEST_F(OutputFile, SignalsIgnoredByTheCallerStayIgnored)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    for (const char *step : {"write:signal=HUP:when=2", "renameat:signal=INT:when=1"}) {
+        SCOPED_TRACE(step);
+        write_file(folder / "twiddle.c", "an older table\n");
+        write_file(folder / "twiddle.h", "an older header\n");
+        const std::string call = std::string(step).substr(0, std::string(step).find(':'));
+        const process_result result =
+            run_here({"--header=twiddle.h", "--output=twiddle.c", "64"},
+                     "trap '' HUP INT && set -- strace -o strace.log -e trace=" + call +
+                         " -e inject=" + step + " \"$@\"");
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 0);
+        fs::remove(folder / "strace.log");
+        table_request request = default_request(64, default_scale);
+        request.header_path = "twiddle.h";
+        EXPECT_EQ(contents_of(folder),
+                  (folder_contents{{"twiddle.c", render(table_for(64, default_scale), request)},
+                                   {"twiddle.h", render_header(request)}}));
+    }
+}
+
+// On a file system without hard links (vfat, exFAT: linkat fails with
+// EPERM), the older header is moved aside instead while the pair is put in
+// place, and put back if the source fails.
+TEST_F(OutputFile, APairIsReplacedOnAFileSystemWithoutLinks)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    const std::vector<std::string> pair = {"--header=twiddle.h", "--output=twiddle.c", "64"};
+    write_file(folder / "twiddle.c", "an older table\n");
+    write_file(folder / "twiddle.h", "an older header\n");
+    const std::string no_links =
+        "set -- strace -o strace.log -e trace=linkat,renameat -e inject=linkat:error=EPERM";
+    const process_result replaced = run_here(pair, no_links + " \"$@\"");
+    SCOPED_TRACE(described(replaced));
+    EXPECT_EQ(replaced.status, 0);
+    EXPECT_NE(read_file(folder / "strace.log").find("linkat("), std::string::npos);
+    fs::remove(folder / "strace.log");
+    table_request request = default_request(64, default_scale);
+    request.header_path = "twiddle.h";
+    EXPECT_EQ(contents_of(folder),
+              (folder_contents{{"twiddle.c", render(table_for(64, default_scale), request)},
+                               {"twiddle.h", render_header(request)}}));
+
+    // The source's rename fails: the header moved aside comes back.
+    expect_failures_leave_folder_unchanged(folder, {
+        {pair, "ERROR:  Unable to write twiddle.c: " + std::string(std::strerror(EIO)) + "\n",
+         no_links + " -e inject=renameat:error=EIO:when=3 \"$@\""},
+    });
+}
+
 // What is not a regular file is written in place, as a redirection would
 // write it, and stays what it was: a device, a FIFO, a link to either, and a
 // link to the tool's own standard output.
@@ -560,9 +670,15 @@ TEST_F(OutputFile, DevicesFifosAndStandardOutputAreWrittenInPlace)
         }
     }
 
+    // Each end of the FIFO waits for the other: a tool that never opened it
+    // would leave the reader waiting, and a tool that waited in vain would
+    // never end. A limit of their own fails the test fast instead.
     ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0666), 0);
     std::vector<std::string> command = {
-        "/bin/sh", "-c", "cat fifo > read.c & \"$@\"; status=$?; wait; exit $status", "sh"};
+        "/bin/sh", "-c",
+        "timeout 60 cat fifo > read.c & timeout 60 \"$@\"; status=$?; wait $! || status=$?; "
+        "exit $status",
+        "sh"};
     for (const std::string &word : tool_command())
         command.push_back(word);
     command.insert(command.end(), {"--output=fifo", "64"});
@@ -627,6 +743,20 @@ TEST_F(OutputFile, AnyNameARedirectionCanWriteCanBeWritten)
     }
 }
 
+// The text with the line ends that the tool does not write: CR LF where it
+// writes LF, and LF where it writes CR LF.
+std::string with_other_line_ends(const std::string &text)
+{
+    std::string converted;
+    for (char c : text) {
+        if (c == '\n' && with_tool_line_ends("\n") == "\n")
+            converted += '\r';
+        if (c != '\r')
+            converted += c;
+    }
+    return converted;
+}
+
 // The line that begins at line (from 1) of text, and what follows it.
 std::size_t start_of_line(const std::string &text, int line)
 {
@@ -653,6 +783,10 @@ TEST_F(OutputFile, CheckFindsTheFirstLineThatDiffersAndChangesNothing)
         text[start_of_line(text, line) + 5] ^= 1;
         return text;
     };
+    const auto with_space_before_end_of_line = [](const std::string &text, int line) {
+        const std::size_t end = start_of_line(text, line + 1) - with_tool_line_ends("\n").size();
+        return text.substr(0, end) + " " + text.substr(end);
+    };
     const std::string other_size =
         with_tool_line_ends(render(table_for(256, default_scale), default_scale));
     const struct {
@@ -673,22 +807,55 @@ TEST_F(OutputFile, CheckFindsTheFirstLineThatDiffersAndChangesNothing)
         {"", header, "ERROR:  tw.c differs from the generated text at line 1.\n"},
         {"(missing)", header, "ERROR:  Unable to read tw.c: " + std::string(std::strerror(ENOENT)) + "\n"},
         {source, "(missing)", "ERROR:  Unable to read tw.h: " + std::string(std::strerror(ENOENT)) + "\n"},
+        // A difference at a line's end is that line's.
+        {with_space_before_end_of_line(source, 20), header,
+         "ERROR:  tw.c differs from the generated text at line 20.\n"},
+        {with_other_line_ends(source), header, "ERROR:  tw.c differs from the generated text at line 1.\n"},
+        {source, with_other_line_ends(header), "ERROR:  tw.h differs from the generated text at line 1.\n"},
+        // A folder cannot be read, whatever the system's reason.
+        {"(folder)", header, "ERROR:  Unable to read tw.c: "},
+        {source, "(folder)", "ERROR:  Unable to read tw.h: "},
     };
     for (const auto &c : cases) {
         fs::remove_all(folder);
         fs::create_directories(folder);
-        if (c.source != "(missing)")
-            write_file(folder / "tw.c", c.source);
-        if (c.header != "(missing)")
-            write_file(folder / "tw.h", c.header);
+        for (const auto &[name, text] : {std::pair{"tw.c", c.source}, {"tw.h", c.header}}) {
+            if (text == "(folder)")
+                fs::create_directory(folder / name);
+            else if (text != "(missing)")
+                write_file(folder / name, text);
+        }
         const folder_contents before = contents_of(folder);
         const process_result result = run_here(check);
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, c.error.empty() ? 0 : 1);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, with_tool_line_ends(c.error));
+        if (c.error.back() == ' ')
+            EXPECT_EQ(result.err.rfind(c.error, 0), 0u);
+        else
+            EXPECT_EQ(result.err, with_tool_line_ends(c.error));
         EXPECT_EQ(contents_of(folder), before);
     }
+
+    // A file that fails as it is read, which no file can be made to do for
+    // root: the first read of the source fails, injected by strace.
+    if (!strace_works())
+        return;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    write_file(folder / "tw.c", source);
+    write_file(folder / "tw.h", header);
+    const process_result traced =
+        run_here(check, "set -- strace -o strace.log -e trace=openat,read \"$@\"");
+    ASSERT_EQ(traced.status, 0) << described(traced);
+    const int read = call_number(read_file(folder / "strace.log"), "read", "\"tw.c\"", true);
+    ASSERT_GT(read, 0) << read_file(folder / "strace.log");
+    const process_result failed =
+        run_here(check, "set -- strace -o strace.log -e trace=read -e inject=read:error=EIO:when=" +
+                            std::to_string(read) + " \"$@\"");
+    SCOPED_TRACE(described(failed));
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "ERROR:  Unable to read tw.c: " + std::string(std::strerror(EIO)) + "\n");
 }
 
 // A file that replaces another keeps its permissions, as redirection into

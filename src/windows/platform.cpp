@@ -128,16 +128,55 @@ bool prepare_native_names(atomic_file &file)
     return true;
 }
 
-// Anything that cannot be opened is taken as missing: creating the temporary
-// file beside it then says why.
+namespace {
+
+// The attributes of the folder part of a path (the current folder where it
+// has none), or INVALID_FILE_ATTRIBUTES where there is nothing.
+DWORD folder_attributes(const wchar_t *path)
+{
+    static wchar_t folder[32768];
+    std::size_t length = static_cast<std::size_t>(last_component(path) - path);
+    if (length == 0)
+        return GetFileAttributesW(L".");
+    if (length > 1 && path[length - 1] != L':' && path[length - 2] != L':')
+        --length; // the separator, but for a root's
+    std::wmemcpy(folder, path, length);
+    folder[length] = L'\0';
+    return GetFileAttributesW(folder);
+}
+
+// Whether the folder part of a path names a file: "f/." or "f/x.c" where f
+// is one.
+bool folder_is_a_file(const wchar_t *path)
+{
+    const DWORD attributes = folder_attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+} // namespace
+
+// Anything else that cannot be opened is taken as missing: creating the
+// temporary file beside it then says why.
 target_kind kind_of_target(const atomic_file &file, int &error)
 {
     error = ENOENT;
+    // Windows reads "f/." as "f": a name that can only be a folder's is one.
+    const wchar_t *const name = last_component(file.native.target);
+    if (*name == L'\0' || std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0) {
+        const DWORD folder = folder_attributes(file.native.target);
+        if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return target_kind::folder;
+        error = folder == INVALID_FILE_ATTRIBUTES ? ENOENT : ENOTDIR;
+        return target_kind::missing;
+    }
     const HANDLE handle =
         CreateFileW(file.native.target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (folder_is_a_file(file.native.target))
+            error = ENOTDIR;
         return target_kind::missing;
+    }
     target_kind kind = target_kind::in_place;
     BY_HANDLE_FILE_INFORMATION information;
     if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information))
