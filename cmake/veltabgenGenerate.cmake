@@ -2,8 +2,9 @@
 #                    [NAME <ident>] [ALIGN <style>] [SECTION <name>] [BANK <b>]
 #                    [HEADER])
 #
-# Adds to <target> the source of an N-point twiddle table, generated at build
-# time by veltabgen::veltabgen into <build folder>/veltabgen/<ident>.c, where
+# Adds to <target>, which may be a target of another folder, the source of an
+# N-point twiddle table, generated at build time by veltabgen::veltabgen into
+# <build folder>/veltabgen/<ident>.c, where
 # <ident> is NAME, or twiddle_<N> without it, and names the array too. With
 # HEADER it also generates <ident>.h beside it and puts that folder on the
 # target's include path. Without ALIGN, the alignment style follows the
@@ -45,10 +46,16 @@ function(veltabgen_generate target)
         message(FATAL_ERROR "veltabgen_generate: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
     endif()
     # A keyword given with an empty value leaves its variable undefined, as
-    # one given none does.
+    # one given none does, or one followed by another keyword (NAME HEADER),
+    # which is never taken as a value.
     math(EXPR last "${ARGC} - 1")
     foreach(i RANGE 1 ${last})
         if("${ARGV${i}}" IN_LIST keywords AND NOT DEFINED arg_${ARGV${i}})
+            math(EXPR next "${i} + 1")
+            if(next LESS ARGC AND "${ARGV${next}}" MATCHES "^(HEADER|SIZE|SCALE|ROUND|NAME|ALIGN|SECTION|BANK)$")
+                message(FATAL_ERROR "veltabgen_generate: ${ARGV${i}} needs a value: "
+                                    "${ARGV${next}} is a keyword of veltabgen_generate, not a value")
+            endif()
             message(FATAL_ERROR "veltabgen_generate: ${ARGV${i}} needs a value")
         endif()
     endforeach()
@@ -164,4 +171,19 @@ function(veltabgen_generate target)
         COMMENT "Generating the ${arg_SIZE}-point twiddle table ${name}"
         VERBATIM)
     target_sources(${target} PRIVATE ${source})
+
+    # A custom command's rule belongs to the folder that adds it. A target of
+    # another folder (one that gathers sources from several subfolders) gets
+    # the table through a target of this folder that it depends on, and is
+    # told in its own folder that the files are generated.
+    get_target_property(target_folder ${target} BINARY_DIR)
+    if(NOT target_folder STREQUAL CMAKE_CURRENT_BINARY_DIR)
+        string(MD5 folder_hash "${CMAKE_CURRENT_BINARY_DIR}")
+        string(SUBSTRING "${folder_hash}" 0 8 folder_hash)
+        set(step veltabgen_${name}_${folder_hash})
+        add_custom_target(${step} DEPENDS ${outputs})
+        add_dependencies(${target} ${step})
+        set_source_files_properties(${outputs} TARGET_DIRECTORY ${target}
+            PROPERTIES GENERATED TRUE)
+    endif()
 endfunction()

@@ -62,7 +62,7 @@ protected:
 };
 
 // Two tables without a name in one library: each has its own array, aligned
-// as the compiler understands, without a warning.
+// as the compiler understands, without a warning, by gcc and by clang.
 TEST_F(CMakePackage, InstalledPackageGeneratesDistinctAlignedTablesOnlyWhenNeeded)
 {
     install();
@@ -70,6 +70,13 @@ TEST_F(CMakePackage, InstalledPackageGeneratesDistinctAlignedTablesOnlyWhenNeede
     build_example(build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_C_FLAGS=-Wall -Wextra -Werror"});
     ASSERT_FALSE(HasFailure());
     expect_example_tables(run_step({(build / "print_tables").string()}));
+    if (*CLANG != '\0') {
+        const fs::path clang_build = folder / "clang";
+        build_example(clang_build,
+                      {"-DCMAKE_C_COMPILER=" CLANG, "-DCMAKE_C_FLAGS=-Wall -Wextra -Werror"});
+        ASSERT_FALSE(HasFailure());
+        expect_example_tables(run_step({(clang_build / "print_tables").string()}));
+    }
 
     // A second build with nothing changed regenerates nothing.
     const fs::path table = build / "veltabgen" / "twiddle_256.c";
@@ -165,9 +172,14 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         {"SIZE 64 NAME linux", "NAME \"linux\" is a C or C++ keyword, or a name reserved"},
         {"SIZE 64 NAME 9lives", "NAME \"9lives\" is not a C identifier"},
         {"SIZE 64 NAME", "NAME needs a value"},
+        {"SIZE 64 NAME HEADER",
+         "NAME needs a value: HEADER is a keyword of veltabgen_generate, not a value"},
+        {"NAME SIZE 64", "NAME needs a value: SIZE is a keyword of veltabgen_generate, not a value"},
         {"SIZE 64 ALIGN foo", "ALIGN \"foo\" is not one of ti, gnu, c11 and none"},
         {"SIZE 64 ALIGN OFF", "ALIGN \"OFF\" is not one of ti, gnu, c11 and none"},
         {"SIZE 64 SECTION \".a b\"", "SECTION \".a b\" is not 1 to 64 letters"},
+        {"SIZE 64 SECTION " + std::string(65, 's'),
+         "SECTION \"" + std::string(65, 's') + "\" is not 1 to 64 letters"},
         {"SIZE 64 ROUND up", "ROUND \"up\" is not zero or nearest"},
         {"SIZE 64 ROUND", "ROUND needs a value"},
         {"SIZE 64 SECTION .fast ALIGN c11", "SECTION \".fast\" needs ALIGN ti or gnu, not c11"},
@@ -191,19 +203,88 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
     }
 
     // Names that CMake would read as false are names like any other.
-    const process_result named = configure("veltabgen_generate(tables SIZE 64 NAME N HEADER)\n"
-                                           "veltabgen_generate(tables SIZE 32 NAME no ROUND nearest)");
+    const process_result named = configure(
+        "veltabgen_generate(tables SIZE 64 NAME N HEADER)\n"
+        "veltabgen_generate(tables SIZE 32 NAME no ROUND nearest)\n"
+        "veltabgen_generate(tables SIZE 16 NAME banked ALIGN ti BANK 12 SECTION " +
+        std::string(64, 's') + ")");
     ASSERT_EQ(named.status, 0) << described(named);
     run_step({CMAKE_COMMAND, "--build", build.string()});
     EXPECT_NE(read_file(build / "veltabgen" / "N.c").find("const short N[2 * 32]"),
               std::string::npos);
     EXPECT_NE(read_file(build / "veltabgen" / "N.h").find("extern const short N[2 * 32];"),
               std::string::npos);
+    EXPECT_NE(read_file(build / "veltabgen" / "banked.c")
+                  .find("#pragma DATA_SECTION(banked, \"" + std::string(64, 's') +
+                        "\");\n#pragma DATA_MEM_BANK(banked, 12);"),
+              std::string::npos);
     // Rounded to nearest, the first entry is -32768.
     EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"
                                                            " __attribute__((aligned(4))) =\n{\n"
                                                            "    -0x8000,"),
               std::string::npos);
+}
+
+// A firmware target that gathers its sources from subfolders: a table
+// generated in a subfolder, for the target defined above it, is built before
+// the target's sources that include its header, with each generator that
+// CMake offers here.
+TEST_F(CMakePackage, TablesForATargetOfAnotherFolderAreBuiltFirst)
+{
+    install();
+    const fs::path project = folder / "project";
+    fs::create_directories(project / "dsp");
+    write_file(project / "CMakeLists.txt",
+               "cmake_minimum_required(VERSION 3.20)\n"
+               "project(layered LANGUAGES C)\n"
+               "find_package(veltabgen 1.2 REQUIRED)\n"
+               "add_executable(firmware main.c)\n"
+               "add_subdirectory(dsp)\n");
+    write_file(project / "dsp" / "CMakeLists.txt",
+               "veltabgen_generate(firmware SIZE 64 HEADER)\n"
+               "veltabgen_generate(firmware SIZE 128 NAME tw128 SCALE 1000.25 HEADER)\n");
+    write_file(project / "main.c",
+               "#include <stdio.h>\n"
+               "#include \"twiddle_64.h\"\n"
+               "#include \"tw128.h\"\n"
+               "int main(void)\n"
+               "{\n"
+               "    int i;\n"
+               "    printf(\"twiddle_64 0\\n\");\n"
+               "    for (i = 0; i < 64; ++i)\n"
+               "        printf(\"%d\\n\", twiddle_64[i]);\n"
+               "    printf(\"tw128 0\\n\");\n"
+               "    for (i = 0; i < 128; ++i)\n"
+               "        printf(\"%d\\n\", tw128[i]);\n"
+               "    return 0;\n"
+               "}\n");
+    std::vector<std::string> generators = {"Unix Makefiles"};
+    if (*NINJA != '\0')
+        generators.push_back("Ninja");
+    for (const std::string &generator : generators) {
+        SCOPED_TRACE(generator);
+        const fs::path build = folder / ("build-" + generator.substr(0, generator.find(' ')));
+        run_step({CMAKE_COMMAND, "-S", project.string(), "-B", build.string(), "-G", generator,
+                  "-DCMAKE_PREFIX_PATH=" + prefix().string(), "-DCMAKE_C_COMPILER=" C_COMPILER});
+        run_step({CMAKE_COMMAND, "--build", build.string()});
+        if (HasFailure())
+            return;
+        auto tables = tables_printed(run_step({(build / "firmware").string()}));
+        EXPECT_EQ(tables["twiddle_64"].entries, table_for(64, default_scale));
+        EXPECT_EQ(tables["tw128"].entries, table_for(128, 1000.25));
+
+        const fs::path table = build / "dsp" / "veltabgen" / "twiddle_64.c";
+        const fs::file_time_type generated = fs::last_write_time(table);
+        const std::string second = run_step({CMAKE_COMMAND, "--build", build.string()});
+        EXPECT_EQ(second.find("Generating"), std::string::npos) << second;
+        // A new tool, and then the old one again for the next generator.
+        const fs::path tool = prefix() / "bin" / "veltabgen";
+        const fs::file_time_type installed = fs::last_write_time(tool);
+        fs::last_write_time(tool, generated + std::chrono::seconds(10));
+        run_step({CMAKE_COMMAND, "--build", build.string()});
+        EXPECT_GT(fs::last_write_time(table), generated);
+        fs::last_write_time(tool, installed);
+    }
 }
 
 // A project that commits its table checks it in CTest, as the README shows:

@@ -188,6 +188,8 @@ try {
         await page.click('#download-header');
         same(await waitForFile(path.join(downloads, 'tw128.h')), native.header, 'tw128.h');
         await fillForm(page, { size: '64' });
+        assert.equal(await page.$eval('#download-header', (button) => button.disabled), true,
+                     'no header to download without --header');
         await page.click('#download-source');
         same(await waitForFile(path.join(downloads, 'twiddle_64.c')), nativeRun({ size: '64' }).out,
              'twiddle_64.c');
