@@ -245,11 +245,12 @@ void check_success(const run_result &result)
         require(committed_files.empty(), "--stats writes no file", result.out);
         std::string_view report = result.out;
         for (const std::string_view line : {"table:      ", "max error:  ", "rms error:  ",
-                                            "mean error: ", "snr:        ", "saturated:  "}) {
+                                            "mean error: ", "snr:        ", "fft snr:    ",
+                                            "saturated:  "}) {
             skip(report, line, "a line of the report");
             report.remove_prefix(report.find('\n') + 1);
         }
-        require(report.empty(), "six lines of report", result.out);
+        require(report.empty(), "seven lines of report", result.out);
         return;
     }
     std::size_t sources = result.out.empty() ? 0 : 1;
@@ -292,6 +293,7 @@ bool is_documented_message(std::string_view message)
         "The --version option takes no value.\n",
         "The --check option takes no value.\n",
         "The --round option requires a value.\n",
+        "The --scale option requires a value.\n",
         "The --stats option takes no value.\n",
         "The --check and --stats options cannot be used together.\n",
         "The --header and --output files must differ.",
@@ -318,6 +320,7 @@ bool is_documented_message(std::string_view message)
         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",
         "Memory bank must be a number from 0 to 15:  ",
         "Rounding must be zero or nearest:  ",
+        "The --scale option needs a number above 0 and at most 32768:  ",
     };
     // The spec's own message shows the argument as given; the others show a
     // value on one line, each of at most 32 bytes as an escape of 4.

@@ -24,9 +24,9 @@ const char usage_text[] =
     "                                                                        \n";
 
 const char help_text[] =
-    "Usage: veltabgen [-s scale] [--round=RULE] [--name=IDENT] [--align=STYLE]\n"
-    "                 [--section=NAME] [--bank=B] [--header=FILE] [--output=FILE]\n"
-    "                 [--check | --stats] N\n"
+    "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--name=IDENT]\n"
+    "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
+    "                 [--output=FILE] [--check | --stats] N\n"
     "       veltabgen --help | --version\n"
     "\n"
     "Writes the twiddle factors of an N-point fixed-point radix-2 FFT as a C\n"
@@ -36,6 +36,9 @@ const char help_text[] =
     "                  8192, 16384 or 32768.\n"
     "  -s scale        The scale factor, above 0 and at most 32767.6; by default\n"
     "                  32767.5. Also -sSCALE, -S, /s and /S.\n"
+    "  --scale=S       The scale factor, read as -s reads it, above 0 and at\n"
+    "                  most 32768: with --round=nearest, 32768 makes the best\n"
+    "                  table for an FFT that shifts its products right by 15.\n"
     "  --round=RULE    Make each entry an integer by rounding toward zero (zero,\n"
     "                  the default) or to the nearest, halves away from zero\n"
     "                  (nearest). Both saturate at 32767 and -32768.\n"
@@ -54,7 +57,8 @@ const char help_text[] =
     "  --check         Write nothing: compare the files of --output and --header\n"
     "                  with what would be written, and exit 1 where they differ.\n"
     "  --stats         Write nothing but a report of the table's error against the\n"
-    "                  exact values, to standard output.\n"
+    "                  exact values, and of what it costs an FFT, to standard\n"
+    "                  output.\n"
     "  --help          Show this text.\n"
     "  --version       Show the version.\n"
     "\n"
@@ -97,6 +101,9 @@ constexpr std::int32_t no_points = -1;
 // Half a unit above full scale, so that -scale * cos(0) truncates to -32767.
 constexpr double default_scale = 32767.5;
 constexpr double max_scale = 32767.6;
+// Full scale for an FFT that divides its products by 32768, where the
+// entries of +1.0 saturate to 32767.
+constexpr double max_long_scale = 32768.0;
 
 constexpr std::size_t max_name_length = 63;
 constexpr std::size_t max_section_length = 64;
@@ -156,6 +163,18 @@ bool read_scale(command_line &command, const char *text)
     // Written so that NaN fails it as well.
     if (!(scale > 0.0 && scale <= max_scale))
         return fail(command, "Scale factor out of range.\n");
+    command.request.scale = scale;
+    return true;
+}
+
+bool read_long_scale(command_line &command, const char *text)
+{
+    double scale = 0.0;
+    // Written so that NaN fails it as well.
+    if (!scan_double(text, scale) || !(scale > 0.0 && scale <= max_long_scale))
+        return fail_showing(command,
+                            "The --scale option needs a number above 0 and at most 32768:  %s\n",
+                            text, std::strlen(text));
     command.request.scale = scale;
     return true;
 }
@@ -362,8 +381,8 @@ constexpr long_option long_options[] = {
     {"section", true, read_section},    {"bank", true, read_bank},
     {"header", true, read_header_path}, {"output", true, read_output_path},
     {"check", false, ask_for_check},    {"round", true, read_rounding},
-    {"stats", false, ask_for_stats},    {"help", false, show_help},
-    {"version", false, show_version},
+    {"stats", false, ask_for_stats},    {"scale", true, read_long_scale},
+    {"help", false, show_help},         {"version", false, show_version},
 };
 
 // Reads the long option in argv[i] ("--name=VALUE" or "--name VALUE"), and

@@ -19,8 +19,25 @@ struct table_accuracy {
 
 table_accuracy measure_table(const std::int16_t *table, std::int32_t n, double scale);
 
+// What the table costs an FFT: the signal-to-noise ratio, in dB, of an
+// n-point radix-2 FFT computed in exact arithmetic but for its twiddle
+// factors, which are the table's entries divided by the smallest power of
+// two at or above the scale (as an FFT that shifts its products right by 15
+// divides them by 32768), against the exact FFT, for white input. Infinite
+// where the twiddle factors are exact.
+//
+// The FFT's error for white input is the error of its matrix, the sum over
+// every path from an input to an output of the product of the twiddle
+// factors along it. With r_k the relative error of twiddle factor k, that
+// comes to E = (1/n^2) sum over m of [prod_s (1 + |1 + r_j|^2)
+// - 2 Re prod_s (2 + r_j) + n], where stage s of the path m takes twiddle
+// factor j = (m mod 2^(s-1)) n / 2^s; the SNR is -10 log10 E. Computed in
+// extended precision, exactly rather than to first order, in O(n) twiddle
+// factors.
+double fft_snr_db(const std::int16_t *table, std::int32_t n, double scale);
+
 // Writes the report of --stats: the table's size, scale and rounding, its
-// accuracy and how many entries saturated.
+// accuracy, what it costs an FFT, and how many entries saturated.
 void write_table_report(std::FILE *out, const std::int16_t *table, const table_request &request);
 
 #endif

@@ -64,9 +64,12 @@ std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scal
     return n;
 }
 
-std::int32_t count_saturated(std::int32_t n, double scale)
+std::int32_t count_saturated(std::int32_t n, double scale, rounding_rule rule)
 {
-    const auto beyond_limits = [](double entry) { return entry > 32767.0 || entry < -32768.0; };
+    const auto beyond_limits = [rule](double entry) {
+        const double integer = rule == rounding_rule::nearest ? std::round(entry) : std::trunc(entry);
+        return integer > 32767.0 || integer < -32768.0;
+    };
     std::int32_t saturated = 0;
     for_each_pair(n, scale, [&](std::int32_t, double cosine_term, double sine_term) {
         saturated += (beyond_limits(cosine_term) ? 1 : 0) + (beyond_limits(sine_term) ? 1 : 0);

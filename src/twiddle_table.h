@@ -26,8 +26,9 @@ std::int16_t to_short_saturated(double x);
 // to_short_saturated does. x must not be NaN.
 std::int16_t to_short_rounded(double x);
 
-// How many of the n entries, as make_twiddle_table computes them before
-// converting them, lie above 32767 or below -32768.
-std::int32_t count_saturated(std::int32_t n, double scale);
+// How many of the n entries saturation changed: those whose value, as
+// make_twiddle_table computes it and truncates or rounds it by rule, lies
+// above 32767 or below -32768.
+std::int32_t count_saturated(std::int32_t n, double scale, rounding_rule rule);
 
 #endif

@@ -165,8 +165,9 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         {"SIZE 64 SCALE abc", "SCALE \"abc\" is not a plain decimal number"},
         {"SIZE 64 SCALE 1e3", "SCALE \"1e3\" is not a plain decimal number"},
         {"SIZE 64 SCALE \"\"", "SCALE needs a value"},
-        {"SIZE 64 SCALE 0", "SCALE \"0\" is not above 0 and at most 32767.6"},
-        {"SIZE 64 SCALE 32767.61", "SCALE \"32767.61\" is not above 0 and at most 32767.6"},
+        {"SIZE 64 SCALE 0", "SCALE \"0\" is not above 0 and at most 32768"},
+        {"SIZE 64 SCALE 32768.01", "SCALE \"32768.01\" is not above 0 and at most 32768"},
+        {"SIZE 64 SCALE 32768.0000001", "SCALE \"32768.0000001\" is not above 0 and at most 32768"},
         {"SIZE 64 NAME int", "NAME \"int\" is a C or C++ keyword"},
         {"SIZE 64 NAME __func__", "NAME \"__func__\" is a C or C++ keyword, or a name reserved"},
         {"SIZE 64 NAME linux", "NAME \"linux\" is a C or C++ keyword, or a name reserved"},
@@ -206,6 +207,7 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
     const process_result named = configure(
         "veltabgen_generate(tables SIZE 64 NAME N HEADER)\n"
         "veltabgen_generate(tables SIZE 32 NAME no ROUND nearest)\n"
+        "veltabgen_generate(tables SIZE 32 NAME best SCALE 32768 ROUND nearest)\n"
         "veltabgen_generate(tables SIZE 16 NAME banked ALIGN ti BANK 12 SECTION " +
         std::string(64, 's') + ")");
     ASSERT_EQ(named.status, 0) << described(named);
@@ -218,6 +220,9 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
                   .find("#pragma DATA_SECTION(banked, \"" + std::string(64, 's') +
                         "\");\n#pragma DATA_MEM_BANK(banked, 12);"),
               std::string::npos);
+    EXPECT_EQ(read_file(build / "veltabgen" / "best.c"),
+              run_step({(prefix() / "bin" / "veltabgen").string(), "--scale=32768", "--round=nearest",
+                        "--name=best", "--align=gnu", "32"}));
     // Rounded to nearest, the first entry is -32768.
     EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"
                                                            " __attribute__((aligned(4))) =\n{\n"

@@ -1,6 +1,7 @@
 // Runs the built tool as its users do, and checks its standard output,
 // standard error and exit status.
 
+#include "table_stats.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
@@ -302,6 +303,17 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--check", "64"}, "The --check option needs --output.\n"},
         {{"--check=yes", "--output=t.c", "64"}, "The --check option takes no value.\n"},
         {{"--section=.fast", "--bank=3", "--align=c11"}, no_size},
+        {{"--scale=0", "64"}, "The --scale option needs a number above 0 and at most 32768:  0\n"},
+        {{"--scale", "32768.01", "64"},
+         "The --scale option needs a number above 0 and at most 32768:  32768.01\n"},
+        {{"--scale=abc", "64"}, "The --scale option needs a number above 0 and at most 32768:  abc\n"},
+        {{"--scale=-5", "64"}, "The --scale option needs a number above 0 and at most 32768:  -5\n"},
+        {{"--scale=nan", "64"}, "The --scale option needs a number above 0 and at most 32768:  nan\n"},
+        {{"--scale=+ 5", "64"}, "The --scale option needs a number above 0 and at most 32768:  + 5\n"},
+        {{"--scale=", "64"}, "The --scale option requires a value.\n"},
+        {{"--scale"}, "The --scale option requires a value.\n"},
+        // -s keeps its own range.
+        {{"-s", "32768", "--scale=32768", "64"}, scale_range},
         {{"--round=up", "64"}, "Rounding must be zero or nearest:  up\n"},
         {{"--round=Nearest", "64"}, "Rounding must be zero or nearest:  Nearest\n"},
         {{"--round=", "64"}, "The --round option requires a value.\n"},
@@ -415,6 +427,14 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
          no_bank, rounding_rule::nearest},
         {{"--round=nearest", "-s", "2.5", "--round=zero", "--round=nearest", "16"}, 16, 2.5, "w",
          alignment_style::ti, nullptr, no_bank, rounding_rule::nearest},
+        // --scale reads its value as -s does, up to 32768; the last of the
+        // two given is taken.
+        {{"--scale=32768", "--round=nearest", "1024"}, 1024, 32768.0, "w", alignment_style::ti,
+         nullptr, no_bank, rounding_rule::nearest},
+        {{"--scale", "32768", "32768"}, 32768, 32768.0, "w", alignment_style::ti},
+        {{"--scale=0x1p9abc", "64"}, 64, 512.0, "w", alignment_style::ti},
+        {{"--scale=  5e2", "-s", "1000", "64"}, 64, 1000.0, "w", alignment_style::ti},
+        {{"-s", "1000", "--scale=32767.9", "64"}, 64, 32767.9, "w", alignment_style::ti},
         // The placement is checked only once every argument is read.
         {{"--align=c11", "--section=.fast", "--bank=2", "--align=ti", "64"}, 64, default_scale, "w",
          alignment_style::ti, ".fast", 2},
@@ -436,7 +456,9 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
 }
 
 // The report of --stats, figured by the test itself: each entry against the
-// exact value in extended precision, and the entries beyond the limits.
+// exact value in extended precision, and the entries that saturation
+// changed. What the table costs an FFT is fft_snr_db's, which the unit tests
+// hold to a computation by brute force.
 std::string expected_report(std::int32_t n, double scale, rounding_rule rule)
 {
     const std::vector<std::int16_t> table = table_for(n, scale, rule);
@@ -454,18 +476,23 @@ std::string expected_report(std::int32_t n, double scale, rounding_rule rule)
             sum_squares += error * error;
             sum += error;
             power += exact[j] * exact[j];
-            saturated += computed[j] > 32767.0 || computed[j] < -32768.0;
+            const double integer = rule == rounding_rule::nearest ? std::round(computed[j])
+                                                                  : std::trunc(computed[j]);
+            saturated += integer > 32767.0 || integer < -32768.0;
         }
     }
+    char mean[32];
+    std::snprintf(mean, sizeof mean, "%.3f", static_cast<double>(sum / n));
     char report[512];
     std::snprintf(report, sizeof report,
                   "table:      %d points, scale %.9f, rounded %s\n"
-                  "max error:  %.3f LSB\nrms error:  %.3f LSB\nmean error: %.3f LSB\n"
-                  "snr:        %.1f dB\nsaturated:  %d of %d entries\n",
+                  "max error:  %.3f LSB\nrms error:  %.3f LSB\nmean error: %s LSB\n"
+                  "snr:        %.1f dB\nfft snr:    %.1f dB\nsaturated:  %d of %d entries\n",
                   n, scale, rule == rounding_rule::nearest ? "to nearest" : "toward zero",
                   static_cast<double>(largest), static_cast<double>(std::sqrt(sum_squares / n)),
-                  static_cast<double>(sum / n),
-                  static_cast<double>(10 * std::log10(power / sum_squares)), saturated, n);
+                  std::string(mean) == "-0.000" ? "0.000" : mean,
+                  static_cast<double>(10 * std::log10(power / sum_squares)),
+                  fft_snr_db(table.data(), n, scale), saturated, n);
     return report;
 }
 
@@ -482,9 +509,17 @@ TEST(Stats, ReportTheTablesErrorAgainstTheExactValues)
         // Almost every entry is 0 at scale 1.
         {{"-s", "1", "--stats", "256"}, 256, 1.0, rounding_rule::toward_zero},
         {{"--round=nearest", "-s", "2.5", "--stats", "16"}, 16, 2.5, rounding_rule::nearest},
-        // The last cosine terms saturate.
         {{"--stats", "-s", "32767.6", "32768"}, 32768, 32767.6, rounding_rule::toward_zero},
         {{"--stats", "--round=nearest", "4096"}, 4096, default_scale, rounding_rule::nearest},
+        // Rounded, the last cosine terms saturate at 32768, and just past
+        // 32767.5 only the very last.
+        {{"--stats", "--scale=32768", "--round=nearest", "32768"}, 32768, 32768.0,
+         rounding_rule::nearest},
+        {{"--stats", "--round=nearest", "--scale", "32767.501", "32768"}, 32768, 32767.501,
+         rounding_rule::nearest},
+        // The mean error rounds to zero from below.
+        {{"--stats", "-s", "1000.25", "--round=nearest", "8192"}, 8192, 1000.25,
+         rounding_rule::nearest},
     };
     for (const auto &c : cases) {
         const process_result result = run_tool(c.args);
@@ -500,7 +535,27 @@ TEST(Stats, ReportTheTablesErrorAgainstTheExactValues)
                                               "rms error:  0.601 LSB\n"
                                               "mean error: 0.264 LSB\n"
                                               "snr:        91.7 dB\n"
+                                              "fft snr:    75.4 dB\n"
                                               "saturated:  0 of 1024 entries\n"));
+    const process_result best = run_tool({"--scale=32768", "--round=nearest", "--stats", "1024"});
+    EXPECT_NE(best.out.find(with_tool_line_ends("fft snr:    93.3 dB\n")), std::string::npos)
+        << best.out;
+    const process_result one = run_tool({"--scale=32767.501", "--round=nearest", "--stats", "32768"});
+    EXPECT_NE(one.out.find(with_tool_line_ends("saturated:  1 of 32768 entries\n")),
+              std::string::npos)
+        << one.out;
+    for (const std::int32_t n : valid_sizes) {
+        for (const char *rule : {"--round=zero", "--round=nearest"}) {
+            const process_result none = run_tool({"--stats", rule, std::to_string(n)});
+            EXPECT_NE(none.out.find(with_tool_line_ends("saturated:  0 of ")), std::string::npos)
+                << none.out;
+        }
+    }
+    const process_result minus_zero =
+        run_tool({"--stats", "-s", "1000.25", "--round=nearest", "8192"});
+    EXPECT_NE(minus_zero.out.find(with_tool_line_ends("mean error: 0.000 LSB\n")),
+              std::string::npos)
+        << minus_zero.out;
 }
 
 // --help tells all of today's tool in a terminal's width: every option, the
@@ -511,8 +566,9 @@ TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
         {"--help"}, {"64", "--help"}, {"--help", "-x", "abc"}, {"-s", "500", "--help", "8"}};
     const process_result first = run_tool(help_cases[0]);
     const std::string help = first.out;
-    EXPECT_EQ(help.rfind(with_tool_line_ends("Usage: veltabgen [-s scale] "), 0), 0u) << help;
-    for (const char *told : {"-s scale", "--name=IDENT", "--align=STYLE", "--section=NAME",
+    EXPECT_EQ(help.rfind(with_tool_line_ends("Usage: veltabgen [-s scale | --scale=S] "), 0), 0u)
+        << help;
+    for (const char *told : {"-s scale", "--scale=S", "most 32768", "--name=IDENT", "--align=STYLE", "--section=NAME",
                              "--bank=B", "--header=FILE", "--output=FILE", "--check", "--round=RULE",
                              "zero", "nearest", "--stats", "--help",
                              "--version", "16, 32, 64, 128, 256, 512, 1024, 2048, 4096",

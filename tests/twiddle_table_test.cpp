@@ -87,21 +87,34 @@ TEST(MakeTwiddleTable, NearestRoundingMatchesAnIndependentRounding)
     }
 }
 
-// The entries beyond the 16-bit limits before their conversion: none at the
-// default scale below 2048 points, the last cosine terms from there on.
-TEST(CountSaturated, CountsTheEntriesBeyondTheLimitsBeforeConversion)
+// The entries that saturation changed: those whose truncated or rounded
+// value lies beyond the 16-bit limits. None at the default scale, whichever
+// the rule: truncation saturates only from 32768 up, rounding from 32767.5.
+// At 32768, rounding saturates the last cosine terms of the larger tables;
+// just past 32767.5, only the very last one of the largest.
+TEST(CountSaturated, CountsTheEntriesThatSaturationChanged)
 {
-    for (const std::int32_t n : valid_sizes) {
-        for (const double scale : {default_scale, 32767.6, 1000.0}) {
-            std::int32_t expected = 0;
-            for (const double x : scaled_entries(n, scale))
-                expected += x > 32767.0 || x < -32768.0 ? 1 : 0;
-            EXPECT_EQ(count_saturated(n, scale), expected) << "N " << n << ", scale " << scale;
+    for (const rounding_rule rule : {rounding_rule::toward_zero, rounding_rule::nearest}) {
+        for (const std::int32_t n : valid_sizes) {
+            for (const double scale : {default_scale, 32767.6, 32768.0, 1000.0, 32767.501}) {
+                std::int32_t expected = 0;
+                for (const double x : scaled_entries(n, scale)) {
+                    const double integer =
+                        rule == rounding_rule::nearest ? (x < 0 ? -std::floor(-x + 0.5) : std::floor(x + 0.5))
+                                                       : (x < 0 ? std::ceil(x) : std::floor(x));
+                    expected += integer > 32767.0 || integer < -32768.0 ? 1 : 0;
+                }
+                EXPECT_EQ(count_saturated(n, scale, rule), expected)
+                    << "N " << n << ", scale " << scale << ", rule " << static_cast<int>(rule);
+            }
+            EXPECT_EQ(count_saturated(n, default_scale, rule), 0) << "N " << n;
+            EXPECT_EQ(count_saturated(n, 32768.0, rounding_rule::toward_zero), 0) << "N " << n;
         }
     }
-    EXPECT_EQ(count_saturated(1024, default_scale), 0);
-    EXPECT_GT(count_saturated(2048, default_scale), 0);
-    EXPECT_EQ(count_saturated(32768, 1000.0), 0);
+    EXPECT_EQ(count_saturated(1024, 32768.0, rounding_rule::nearest), 0);
+    EXPECT_GT(count_saturated(32768, 32768.0, rounding_rule::nearest), 1);
+    EXPECT_EQ(count_saturated(32768, 32767.501, rounding_rule::nearest), 1);
+    EXPECT_EQ(count_saturated(16384, 32767.501, rounding_rule::nearest), 0);
 }
 
 TEST(MakeTwiddleTable, SixteenPointsAtTheDefaultScale)

@@ -36,7 +36,7 @@ async function check(name, body) {
 function nativeRun(c, extra = []) {
     const base = c.name ?? `twiddle_${c.size}`;
     const args = [];
-    if (c.scale !== undefined) args.push('-s', c.scale);
+    if (c.scale !== undefined) args.push(`--scale=${c.scale}`);
     if (c.round === 'nearest') args.push('--round=nearest');
     if (c.name !== undefined) args.push(`--name=${c.name}`);
     if (c.align !== undefined && c.align !== 'ti') args.push(`--align=${c.align}`);
@@ -139,6 +139,7 @@ try {
         { size: '64', section: '.fast', bank: '3', header: true },
         { size: '4096', round: 'nearest', scale: '32767' },
         { size: '32768', scale: '1234.5678901234567' },
+        { size: '1024', scale: '32768', round: 'nearest' },
     ];
     for (const c of cases) {
         await check(`case ${JSON.stringify(c)}`, async () => {
@@ -159,7 +160,8 @@ try {
 
     const faults = [
         { size: '64', scale: 'abc' },
-        { size: '64', scale: '32768' },
+        { size: '64', scale: '32768.5' },
+        { size: '64', scale: '+ 5' },
         { size: '64', name: 'int' },
         { size: '64', name: '__func__' },
         { size: '64', align: 'c11', section: '.fast' },
@@ -211,9 +213,41 @@ try {
         assert.fail('Tab never reached the Generate button');
     });
 
+    // Each panel of the plot has the values of both its axes, in text of at
+    // least 10 px however wide the page, and its title above its traces.
+    const checkPlotReadable = async (width) => {
+        const plot = await page.evaluate(() => {
+            const box = (element) => element.getBoundingClientRect();
+            return {
+                frames: [...document.querySelectorAll('#plot .frame')].map((frame) => {
+                    const b = box(frame);
+                    return { top: b.top, bottom: b.bottom, left: b.left, right: b.right };
+                }),
+                titles: [...document.querySelectorAll('#plot .title')].map((title) => box(title).bottom),
+                ticks: [...document.querySelectorAll('#plot .tick')].map((tick) => ({
+                    text: tick.textContent, height: box(tick).height, top: box(tick).top })),
+                lines: [...document.querySelectorAll('#plot polyline')].map((line) => box(line).top),
+            };
+        });
+        assert.equal(plot.frames.length, 2, 'two panels');
+        for (const [i, frame] of plot.frames.entries()) {
+            assert.ok(plot.titles[i] <= frame.top, `the title of panel ${i} is above its frame at ${width} px`);
+            const ticks = plot.ticks.filter((tick) => tick.top >= frame.top - 10 && tick.top <= frame.bottom + 20);
+            assert.ok(ticks.some((tick) => tick.text.startsWith('k = ')), `panel ${i} has values of k`);
+            assert.ok(ticks.some((tick) => /^-?[0-9]+$/.test(tick.text)), `panel ${i} has values of its entries`);
+        }
+        for (const tick of plot.ticks)
+            assert.ok(tick.height >= 10, `the axis value ${tick.text} is ${tick.height} px high at ${width} px`);
+        for (const [i, top] of plot.lines.entries())
+            assert.ok(top >= Math.min(...plot.frames.map((frame) => frame.top)) - 1, `trace ${i} stays in its panel`);
+    };
+
     await check('375 px wide', async () => {
         await fillForm(page, { size: '256', name: 'tw256', align: 'gnu', header: true });
+        await checkPlotReadable(1024);
         await page.setViewport({ width: 375, height: 800 });
+        await page.waitForFunction(() => document.querySelector('#plot svg').getAttribute('width') < 400);
+        await checkPlotReadable(375);
         const overflow = await page.evaluate(() => document.documentElement.scrollWidth);
         assert.ok(overflow <= 375, `the page is ${overflow} px wide`);
         await page.screenshot({ path: path.join(artifacts, 'page-375.png'), fullPage: true });
