@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 #include <string>
@@ -64,17 +65,43 @@ std::map<std::string, std::string> figures_of(const std::string &report)
     return figures;
 }
 
+// The lines of the table in text whose heading row begins with heading:
+// the heading row first, then each row of figures.
+std::vector<std::string> table_rows(const std::string &text, const std::string &heading)
+{
+    std::vector<std::string> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (rows.empty() && line.rfind(heading, 0) != 0)
+            continue;
+        if (line.rfind("|", 0) != 0)
+            break;
+        if (line.rfind("|---", 0) != 0)
+            rows.push_back(line);
+    }
+    return rows;
+}
+
+// The first fenced block in text that opens with the fence.
+std::string fenced_block(const std::string &text, const std::string &fence)
+{
+    const std::size_t start = text.find("\n" + fence + "\n");
+    if (start == std::string::npos)
+        return "";
+    const std::size_t body = start + fence.size() + 2;
+    return text.substr(body, text.find("\n```\n", body) + 1 - body);
+}
+
 // Every row of the accuracy table is what --stats reports for its size and
 // options.
 TEST(Readme, AccuracyTableIsWhatStatsReports)
 {
     const std::string accuracy = section(readme(), "## Accuracy");
     ASSERT_NE(accuracy, "");
-    std::istringstream lines(accuracy);
-    int rows = 0;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("| ", 0) != 0 || line.size() < 3 || line[2] < '1' || line[2] > '9')
-            continue;
+    const std::vector<std::string> table = table_rows(accuracy, "| N | options |");
+    ASSERT_GT(table.size(), 1u) << "no table of figures in the README's Accuracy section";
+    for (std::size_t row = 1; row < table.size(); ++row) {
+        const std::string &line = table[row];
         const std::vector<std::string> cells = cells_of(line);
         ASSERT_EQ(cells.size(), 7u) << line;
         std::vector<std::string> args = {"--stats"};
@@ -93,9 +120,39 @@ TEST(Readme, AccuracyTableIsWhatStatsReports)
         EXPECT_EQ(cells[4], figures["snr"]);
         EXPECT_EQ(cells[5], figures["fft snr"]);
         EXPECT_EQ(cells[6], figures["saturated"]);
-        ++rows;
     }
-    EXPECT_GT(rows, 0) << "no table of figures in the README's Accuracy section";
+}
+
+// The output SNR of the reference FFT with 16-bit data that the README
+// quotes is what the benchmark measures, row for row.
+TEST(Readme, SixteenBitDataFiguresAreTheBenchmarks)
+{
+    const std::vector<std::string> quoted = table_rows(section(readme(), "## Accuracy"), "| N | (none) |");
+    ASSERT_GT(quoted.size(), 1u) << "no table of the FFT's output SNR in the README's Accuracy section";
+    const process_result measured = run_process({FFT_SNR});
+    ASSERT_EQ(measured.status, 0) << described(measured);
+    const std::vector<std::string> rows = table_rows(measured.out, "| N |");
+    EXPECT_EQ(quoted.front(), rows.front());
+    for (std::size_t row = 1; row < quoted.size(); ++row) {
+        const std::string size = cells_of(quoted[row]).front();
+        const auto same_size = std::find_if(rows.begin(), rows.end(), [&](const std::string &line) {
+            return cells_of(line).front() == size;
+        });
+        ASSERT_NE(same_size, rows.end()) << quoted[row];
+        EXPECT_EQ(quoted[row], *same_size);
+    }
+}
+
+// The README's multiply is the one the reference FFT does, line for line.
+TEST(Readme, MultiplyIsTheReferenceFftsOwn)
+{
+    const std::string formula = fenced_block(section(readme(), "## Using the table"), "```c");
+    ASSERT_NE(formula, "");
+    const std::string code = read_file(FFT_Q15_SOURCE);
+    std::istringstream lines(formula);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_NE(code.find("                " + line + "\n"), std::string::npos)
+            << "fft_q15.c does not hold the README's line: " << line;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // by brute force: the FFT of every unit impulse, once with the table's
 // twiddle factors and once with exact ones.
 
+#include "fft_reference.h"
 #include "table_stats.h"
 #include "twiddle_fixtures.h"
 
@@ -9,7 +10,6 @@
 
 #include <cmath>
 #include <complex>
-#include <numbers>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -18,28 +18,6 @@
 namespace {
 
 using complex = std::complex<double>;
-
-// An n-point radix-2 FFT, decimation in time, in place, in double precision,
-// with twiddle factor k of n / 2 at twiddles[k].
-void fft(std::vector<complex> &x, const std::vector<complex> &twiddles)
-{
-    const std::size_t n = x.size();
-    for (std::size_t i = 1, j = 0; i < n; ++i) {
-        std::size_t bit = n >> 1;
-        for (; (j & bit) != 0; bit >>= 1)
-            j ^= bit;
-        j |= bit;
-        if (i < j)
-            std::swap(x[i], x[j]);
-    }
-    for (std::size_t half = 1; half < n; half *= 2)
-        for (std::size_t start = 0; start < n; start += 2 * half)
-            for (std::size_t k = 0; k < half; ++k) {
-                const complex product = twiddles[k * (n / (2 * half))] * x[start + k + half];
-                x[start + k + half] = x[start + k] - product;
-                x[start + k] += product;
-            }
-}
 
 // The SNR of the FFT with the table's twiddle factors, each the entry pair
 // (-w[2k], w[2k+1]) divided by the power of two at or above the scale,
@@ -52,19 +30,17 @@ double snr_by_brute_force(const std::vector<std::int16_t> &table, double scale)
         unit *= 2.0;
     while (unit / 2.0 >= scale)
         unit /= 2.0;
-    std::vector<complex> exact(n / 2);
+    const std::vector<complex> exact = exact_twiddles(n);
     std::vector<complex> tabled(n / 2);
-    for (std::size_t k = 0; k < n / 2; ++k) {
-        exact[k] = std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n));
+    for (std::size_t k = 0; k < n / 2; ++k)
         tabled[k] = complex(-table[2 * k], table[2 * k + 1]) / unit;
-    }
     double error = 0.0;
     for (std::size_t impulse = 0; impulse < n; ++impulse) {
         std::vector<complex> want(n);
         want[impulse] = 1.0;
         std::vector<complex> got = want;
-        fft(want, exact);
-        fft(got, tabled);
+        radix2_fft(want, exact);
+        radix2_fft(got, tabled);
         for (std::size_t k = 0; k < n; ++k)
             error += std::norm(got[k] - want[k]);
     }

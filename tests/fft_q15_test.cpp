@@ -1,0 +1,216 @@
+// The reference FFT of examples/fft_q15 with the tool's tables: its output
+// against a double-precision DFT, one table read at a stride for every
+// smaller size, a build in strict C99 by every compiler at hand, and the
+// example's demo as Cortex-M4 and M7 firmware under qemu, whose output must be
+// the host's, bit for bit.
+
+#include "fft_q15.h"
+#include "fft_reference.h"
+#include "scratch_folder.h"
+#include "tool_under_test.h"
+#include "twiddle_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <complex>
+#include <numbers>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using complex = std::complex<double>;
+
+std::vector<short> tone_input(std::int32_t n, std::int32_t bin)
+{
+    std::vector<short> x(static_cast<std::size_t>(2 * n));
+    for (std::int32_t i = 0; i < n; ++i) {
+        const complex value = std::polar(32000.0, 2.0 * std::numbers::pi * bin * i / n);
+        x[static_cast<std::size_t>(2 * i)] = static_cast<short>(std::lround(value.real()));
+        x[static_cast<std::size_t>(2 * i + 1)] = static_cast<short>(std::lround(value.imag()));
+    }
+    return x;
+}
+
+// The output SNR of fft_q15 with the table.
+double output_snr_db(const std::vector<short> &input, const std::vector<std::int16_t> &table)
+{
+    std::vector<short> x = input;
+    fft_q15(x.data(), static_cast<unsigned>(x.size() / 2), table.data(),
+            static_cast<unsigned>(table.size()));
+    return q15_output_snr_db(input, x);
+}
+
+// The floors for the default table, each a few dB below what a textbook
+// FFT with the README's multiply reaches; a size between two takes the
+// floor of the larger.
+double floor_db(std::int32_t n)
+{
+    const struct {
+        std::int32_t n;
+        double db;
+    } floors[] = {{16, 70}, {64, 63}, {256, 56}, {1024, 50}, {4096, 44}, {32768, 35}};
+    for (const auto &floor : floors)
+        if (n <= floor.n)
+            return floor.db;
+    return 0;
+}
+
+TEST(FftQ15, OutputOfTheDefaultTablesMeetsTheFloors)
+{
+    for (const std::int32_t n : valid_sizes) {
+        const std::vector<std::int16_t> table = table_for(n, default_scale);
+        for (std::uint32_t seed = 1; seed <= 3; ++seed)
+            EXPECT_GE(output_snr_db(random_q15_input(n, seed), table), floor_db(n))
+                << "N " << n << ", random input " << seed;
+        for (const std::int32_t bin : {1, n / 4 + 3, n - 5})
+            EXPECT_GE(output_snr_db(tone_input(n, bin), table), floor_db(n))
+                << "N " << n << ", tone at bin " << bin;
+    }
+}
+
+// The best table does better than the default, never worse: its products
+// are closer to what the FFT takes them for.
+TEST(FftQ15, TheBestTableDoesAtLeastAsWell)
+{
+    for (const std::int32_t n : {64, 1024, 32768}) {
+        const std::vector<short> x = random_q15_input(n, 7);
+        EXPECT_GE(output_snr_db(x, table_for(n, 32768.0, rounding_rule::nearest)),
+                  output_snr_db(x, table_for(n, default_scale)))
+            << "N " << n;
+    }
+}
+
+// The largest table, read at a stride, is every smaller one, entry for
+// entry; and the FFT with a stride into it is the FFT with the smaller
+// table, bit for bit.
+TEST(FftQ15, OneTableServesEverySmallerSize)
+{
+    for (const rounding_rule rule : {rounding_rule::toward_zero, rounding_rule::nearest}) {
+        for (const double scale : {default_scale, 32768.0, 32767.0, 1000.25}) {
+            const std::vector<std::int16_t> largest = table_for(32768, scale, rule);
+            for (const std::int32_t n : valid_sizes) {
+                SCOPED_TRACE("N " + std::to_string(n) + ", scale " + std::to_string(scale) +
+                             (rule == rounding_rule::nearest ? ", nearest" : ", zero"));
+                const std::vector<std::int16_t> table = table_for(n, scale, rule);
+                const std::int32_t stride = 32768 / n;
+                std::vector<std::int16_t> strided;
+                for (std::int32_t k = 0; k < n / 2; ++k) {
+                    strided.push_back(largest[static_cast<std::size_t>(2 * k * stride)]);
+                    strided.push_back(largest[static_cast<std::size_t>(2 * k * stride + 1)]);
+                }
+                EXPECT_EQ(strided, table);
+
+                std::vector<short> with_own = random_q15_input(n, 11);
+                std::vector<short> with_largest = with_own;
+                fft_q15(with_own.data(), static_cast<unsigned>(n), table.data(),
+                        static_cast<unsigned>(n));
+                fft_q15(with_largest.data(), static_cast<unsigned>(n), largest.data(), 32768u);
+                EXPECT_EQ(with_largest, with_own);
+            }
+        }
+    }
+}
+
+// The example's C builds without a warning in strict C99, as a user who
+// copies it may build it.
+class FftQ15Build : public ScratchFolderTest {};
+
+TEST_F(FftQ15Build, CompilesAsStrictC99)
+{
+    std::vector<std::string> compilers = {C_COMPILER};
+    for (const char *compiler : {CLANG, ARM_GCC})
+        if (*compiler != '\0')
+            compilers.push_back(compiler);
+    for (const std::string &compiler : compilers) {
+        const process_result result =
+            run_process({compiler, "-std=c99", "-Wall", "-Wextra", "-pedantic", "-Werror", "-c",
+                         EXAMPLE_DIR "/fft_q15.c", "-o", (folder / "fft_q15.o").string()});
+        EXPECT_EQ(result.status, 0) << described(result);
+        EXPECT_EQ(result.err, "") << described(result);
+    }
+}
+
+class FftQ15Target : public ScratchFolderTest {
+protected:
+    // Fails the test with a step's output if the step failed.
+    std::string run_step(const std::vector<std::string> &command)
+    {
+        const process_result result = run_process(command);
+        EXPECT_EQ(result.status, 0) << described(result) << "\nstandard output:\n" << result.out;
+        return result.out;
+    }
+
+    // Builds the example as the README says, against the tool installed in
+    // the scratch folder: with the toolchain file, or for the host.
+    fs::path build_example(const std::string &name, const std::string &toolchain = "")
+    {
+        const fs::path build = folder / name;
+        std::vector<std::string> configure = {CMAKE_COMMAND, "-S", EXAMPLE_DIR, "-B", build.string(),
+                                              "-DCMAKE_PREFIX_PATH=" + (folder / "prefix").string()};
+        if (toolchain.empty())
+            configure.push_back("-DCMAKE_C_COMPILER=" C_COMPILER);
+        else
+            configure.push_back("-DCMAKE_TOOLCHAIN_FILE=" EXAMPLE_DIR "/cortex_m/" + toolchain);
+        run_step(configure);
+        run_step({CMAKE_COMMAND, "--build", build.string()});
+        return build;
+    }
+
+    // Runs the demo on the host and as firmware for the board, whose table
+    // must lie in section, on 4 bytes.
+    void run_on_board(const std::string &cpu, const std::string &board, const std::string &section)
+    {
+        if (*QEMU_SYSTEM_ARM == '\0' || *ARM_GCC == '\0' || *ARM_NM == '\0' || *ARM_OBJDUMP == '\0')
+            GTEST_SKIP() << "qemu-system-arm or arm-none-eabi-gcc is not installed";
+        run_step({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", (folder / "prefix").string()});
+        const std::string host = run_step({(build_example("host") / "fft_demo").string()});
+        const fs::path firmware = build_example(cpu, "cortex_" + cpu + ".cmake") / "fft_demo.elf";
+        ASSERT_FALSE(HasFailure());
+
+        // The board writes the demo's text to the debugger's console, which
+        // qemu writes to its standard error. A firmware that hangs is
+        // stopped by the time limit, and fails.
+        const process_result run = run_process(
+            {"/usr/bin/timeout", "-k", "10", "120", QEMU_SYSTEM_ARM, "-M", board, "-nographic",
+             "-semihosting-config", "enable=on,target=native", "-kernel", firmware.string()});
+        EXPECT_EQ(run.status, 0) << "qemu's status";
+        EXPECT_EQ(run.err.size(), host.size());
+        EXPECT_TRUE(run.err == host) << "the firmware's output differs from the host's";
+        EXPECT_EQ(std::count(host.begin(), host.end(), '\n'), 6 + 2 * (64 + 256 + 1024));
+
+        std::istringstream symbols(run_step({ARM_OBJDUMP, "-t", firmware.string()}));
+        bool found = false;
+        for (std::string line; std::getline(symbols, line);) {
+            std::istringstream words(line);
+            std::vector<std::string> fields;
+            for (std::string word; words >> word;)
+                fields.push_back(word);
+            if (fields.empty() || fields.back() != "twiddle_1024")
+                continue;
+            found = true;
+            EXPECT_EQ(std::stoul(fields.front(), nullptr, 16) % 4, 0u) << line;
+            EXPECT_NE(std::find(fields.begin(), fields.end(), section), fields.end()) << line;
+        }
+        EXPECT_TRUE(found) << "no symbol twiddle_1024 in the firmware";
+    }
+};
+
+TEST_F(FftQ15Target, CortexM4)
+{
+    run_on_board("m4", "mps2-an386", ".rodata");
+}
+
+// The M7's table is in its data TCM, by the SECTION of veltabgen_generate.
+TEST_F(FftQ15Target, CortexM7)
+{
+    run_on_board("m7", "mps2-an500", ".dtcm_data");
+}
+
+} // namespace
