@@ -23,11 +23,15 @@ const char usage_text[] =
     "    a file as shown above.                                              \n"
     "                                                                        \n";
 
-const char help_text[] =
+const char option_usage[] =
     "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--name=IDENT]\n"
     "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
     "                 [--output=FILE] [--check | --stats] N\n"
-    "       veltabgen --help | --version\n"
+    "       veltabgen --help | --version\n";
+
+const char help_pointer[] = "Run 'veltabgen --help' for what each option does.\n";
+
+const char help_text[] =
     "\n"
     "Writes the twiddle factors of an N-point fixed-point radix-2 FFT as a C\n"
     "source file that defines them as the constant array w, to standard output.\n"
@@ -44,8 +48,8 @@ const char help_text[] =
     "                  (nearest). Both saturate at 32767 and -32768.\n"
     "  --name=IDENT    Name the array IDENT instead of w.\n"
     "  --align=STYLE   Ask for the 4-byte alignment with ti (the default,\n"
-    "                  #pragma DATA_ALIGN), gnu (__attribute__((aligned))),\n"
-    "                  c11 (_Alignas) or none.\n"
+    "                  #pragma DATA_ALIGN, after a note on memory banks), gnu\n"
+    "                  (__attribute__((aligned))), c11 (_Alignas) or none.\n"
     "  --section=NAME  Place the array in the section NAME: a pragma with ti,\n"
     "                  an attribute with gnu.\n"
     "  --bank=B        Place the array in memory bank B, 0 to 15, with\n"
@@ -62,7 +66,9 @@ const char help_text[] =
     "  --help          Show this text.\n"
     "  --version       Show the version.\n"
     "\n"
-    "An option's value may also be the next argument: --name IDENT.\n";
+    "An option's value may also be the next argument: --name IDENT. A fault is\n"
+    "reported after the usage above where the command line has a long option,\n"
+    "and after the classic usage text where it has none.\n";
 
 std::size_t show_character(char c, char *out)
 {
@@ -420,10 +426,16 @@ bool read_long_option(command_line &command, int argc, char *argv[], int &i)
     return fail_showing(command, "Unrecognized option:  %s\n", arg, name_length + 2);
 }
 
+// "--" and at least one more character: a bare "--" is a switch.
+bool is_long_option(const char *arg)
+{
+    return arg[0] == '-' && arg[1] == '-' && arg[2] != '\0';
+}
+
 bool read_argument(command_line &command, int argc, char *argv[], int &i)
 {
     const char *const arg = argv[i];
-    if (arg[0] == '-' && arg[1] == '-' && arg[2] != '\0')
+    if (is_long_option(arg))
         return read_long_option(command, argc, argv, i);
 
     // A lone "-" or "/" has no switch character: it is reported as an
@@ -457,6 +469,8 @@ command_line read_command_line(int argc, char *argv[])
         command.action = run_action::report_fault;
         return command;
     }
+    for (int i = 1; i < argc; ++i)
+        command.long_options = command.long_options || is_long_option(argv[i]);
     for (int i = 1; i < argc; ++i)
         if (!read_argument(command, argc, argv, i))
             return command;

@@ -10,6 +10,9 @@ enum class run_action { generate, show_help, show_version, report_fault };
 struct command_line {
     run_action action;
     table_request request;
+    // Whether an argument is a long option ("--" and one more character):
+    // the tool's own usage then answers a fault, not the classic one.
+    bool long_options;
     // With report_fault: the message of the error line, or an empty text for
     // the usage text alone. Its room bounds every message, so that a fault is
     // reported without allocating.
@@ -24,8 +27,15 @@ std::size_t show_character(char c, char *out);
 // The usage text: sixteen lines of 72 characters.
 extern const char usage_text[];
 
-// What --help shows: a usage line with every option, then each option.
+// The usage lines of today's tool, with every option, which open --help and
+// answer a fault in a command line with a long option.
+extern const char option_usage[];
+
+// What follows option_usage in --help: each option.
 extern const char help_text[];
+
+// What follows option_usage after a fault: where to read more.
+extern const char help_pointer[];
 
 // Reads the arguments after argv[0] from left to right, checking each value
 // as it is met: the first fault decides, and a later value replaces an

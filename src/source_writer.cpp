@@ -13,14 +13,17 @@ constexpr char header_comment[] =
     "/*      Scale factor:        %-20.9f                       */\n"
     "/*      Appropriate FFTs:    QMX_cfftbf                                 */\n"
     "/*      Required alignment:  4 byte (word)                              */\n"
-    "/* -------------------------------------------------------------------- */\n"
+    "/* -------------------------------------------------------------------- */\n";
+
+// The DSP's own compiler places the array in a memory bank; for another
+// compiler the advice would only mislead.
+constexpr std::string_view bank_note =
     "/*  NOTE:  It is suggested that this array be aligned in a different    */\n"
     "/*  starting bank than the actual FFT data, to reduce bank conflicts.   */\n"
     "/*  This can be achieved by using the DATA_MEM_BANK pragma.  Please     */\n"
     "/*  see the KORV7700XLP Optimizing C Compiler Reference (ZLQB311C)      */\n"
     "/*  for details on \"#pragma DATA_MEM_BANK\".                             */\n"
-    "/* -------------------------------------------------------------------- */\n"
-    "\n";
+    "/* -------------------------------------------------------------------- */\n";
 
 constexpr std::int32_t entries_per_line = 8;
 constexpr std::string_view closing = "\n};\n";
@@ -118,6 +121,9 @@ void write_twiddle_source(text_sink out, const std::int16_t *table,
 {
     const std::int32_t n = request.points;
     format_to(out, header_comment, n, request.scale);
+    if (request.alignment == alignment_style::ti)
+        out.take(out.context, bank_note.data(), bank_note.size());
+    out.take(out.context, "\n", 1);
     // Declared first with C linkage, the array keeps external linkage when
     // the source is compiled as C++.
     if (request.header_path != nullptr)

@@ -17,10 +17,17 @@
 namespace {
 
 // Reports a fault in the command line: the usage text, then the error line
-// unless the message is empty. Returns the exit status that ends the run.
-int usage_exit(std::FILE *err, const char *message)
+// unless the message is empty. A command line with long options is answered
+// in the terms of today's tool; one without, as it always has been. Returns
+// the exit status that ends the run.
+int usage_exit(std::FILE *err, const char *message, bool long_options)
 {
-    std::fputs(usage_text, err);
+    if (long_options) {
+        std::fputs(option_usage, err);
+        std::fputs(help_pointer, err);
+    } else {
+        std::fputs(usage_text, err);
+    }
     if (*message != '\0')
         std::fprintf(err, "ERROR:  %s\n", message);
     return EXIT_FAILURE;
@@ -188,9 +195,10 @@ int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
     int status = EXIT_SUCCESS;
     switch (command.action) {
     case run_action::report_fault:
-        status = usage_exit(err, command.fault_message);
+        status = usage_exit(err, command.fault_message, command.long_options);
         break;
     case run_action::show_help:
+        std::fputs(option_usage, out);
         std::fputs(help_text, out);
         break;
     case run_action::show_version:
@@ -200,7 +208,7 @@ int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
         // Two spellings of one file would leave the source including itself.
         if (command.request.header_path != nullptr && command.request.output_path != nullptr &&
             same_file(command.request.header_path, command.request.output_path))
-            status = usage_exit(err, "The --header and --output files must differ.");
+            status = usage_exit(err, "The --header and --output files must differ.", true);
         else
             status = generate(command.request, out, err);
         break;

@@ -20,32 +20,6 @@
 
 namespace {
 
-std::string usage_text()
-{
-    const char *lines[] = {
-        "",
-        "USAGE",
-        "    This is a stand-alone program intended to generate twiddle-factor",
-        "    arrays for the QMX_cfftbf library routine.  It is called as follows:",
-        "",
-        "        veltabgen [-s scale] N > outputfile.c",
-        "",
-        "    The argument 'N' specifies the size of the FFT.  This value",
-        "    must be a power of 2.  The switch '-s scale' allows selecting",
-        "    a different scale factor for the coefficients.  The default",
-        "    scale factor is 32767.5.",
-        "",
-        "    This program will generate the twiddle factor array 'w' and",
-        "    output the result to the display.  Redirect the output to",
-        "    a file as shown above.",
-        "",
-    };
-    std::string text;
-    for (const std::string line : lines)
-        text += line + std::string(72 - line.size(), ' ') + "\n";
-    return text;
-}
-
 const std::string numeric_argument = "The -s switch requires a numeric argument.\n";
 const std::string scale_range = "Scale factor out of range.\n";
 const std::string size_range = "FFT size must be between 16 and 32768 points.";
@@ -73,6 +47,10 @@ std::string repeated(const std::string &text, int times)
 struct fault_case {
     std::vector<std::string> args;
     std::optional<std::string> message; // none: the usage text alone
+    // Whether a long option asks for today's usage instead of the classic
+    // one: an argument of "--" and one more character, even one that is a
+    // value of -s.
+    bool today = false;
 };
 
 TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
@@ -101,7 +79,7 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"-snan", "64"}, scale_range},
         {{"-S", "-nan", "64"}, scale_range},
         // One sign, then the number at once: no space, no second sign.
-        {{"-s", "--5", "64"}, numeric_argument},
+        {{"-s", "--5", "64"}, numeric_argument, true},
         {{"-s", "++5", "64"}, numeric_argument},
         {{"-s", "+-5", "64"}, numeric_argument},
         {{"-s", "+ 5", "64"}, numeric_argument},
@@ -161,12 +139,12 @@ TEST(CommandLine, EveryFaultShowsUsageThenOneErrorAndWritesNoOutput)
         {{"\uFF0D\uFF53", "\uFF15\uFF10\uFF10", "64"}, unrecognized_argument("\uFF0D\uFF53")},
         {{"-s", "\uFF15\uFF10\uFF10", "64"}, numeric_argument},
     };
-    const std::string usage = usage_text();
     for (const auto &c : cases) {
         const process_result result = run_tool(c.args);
         SCOPED_TRACE(described(result));
         const std::string expected_err =
-            with_tool_line_ends(usage + (c.message ? "ERROR:  " + *c.message + "\n" : ""));
+            with_tool_line_ends((c.today ? options_usage() : classic_usage()) +
+                                (c.message ? "ERROR:  " + *c.message + "\n" : ""));
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, expected_err);
@@ -373,13 +351,43 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
              "Array name must be a C identifier of at most 63 characters:  " + std::string(31, 'a') +
                  "\n"},
         });
-    const std::string usage = usage_text();
     for (const auto &c : cases) {
         const process_result result = run_tool(c.args);
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, with_tool_line_ends(usage + "ERROR:  " + *c.message + "\n"));
+        EXPECT_EQ(result.err, with_tool_line_ends(options_usage() + "ERROR:  " + *c.message + "\n"));
+    }
+}
+
+// A command line of switches and sizes alone is answered with the classic
+// usage text, as it always was; one with a long option anywhere, with the
+// usage of today's tool, whose lines open --help, and a pointer to --help.
+TEST(LongOptions, AFaultIsAnsweredInTheTermsOfItsCommandLine)
+{
+    const fault_case cases[] = {
+        {{"8"}, size_range},
+        {{"-s", "0", "64"}, scale_range},
+        {{"-x", "64"}, unrecognized_switch('x')},
+        {{"--", "64"}, unrecognized_switch('-')},
+        {{"-", "64"}, unrecognized_argument("-")},
+        {{"--nmae=x", "64"}, "Unrecognized option:  --nmae\n", true},
+        {{"8", "--name=tw"}, size_range, true},
+        {{"-x", "--align=gnu", "64"}, unrecognized_switch('x'), true},
+        {{"-s", "--scale=5", "64"}, numeric_argument, true},
+        {{"--name=tw"}, no_size, true},
+        {{"--stats", "-s", "40000", "64"}, scale_range, true},
+    };
+    const process_result help = run_tool({"--help"});
+    const std::string usage_lines = options_usage().substr(0, options_usage().rfind("Run "));
+    EXPECT_EQ(help.out.rfind(with_tool_line_ends(usage_lines + "\n"), 0), 0u) << help.out;
+    for (const auto &c : cases) {
+        const process_result result = run_tool(c.args);
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, with_tool_line_ends((c.today ? options_usage() : classic_usage()) +
+                                                  "ERROR:  " + *c.message + "\n"));
     }
 }
 

@@ -5,7 +5,6 @@
 
 #include "scratch_folder.h"
 #include "tool_under_test.h"
-#include "command_line.h"
 #include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +37,7 @@ protected:
 };
 
 const std::string must_differ =
-    std::string(usage_text) + "ERROR:  The --header and --output files must differ.\n";
+    options_usage() + "ERROR:  The --header and --output files must differ.\n";
 
 // The Windows form of a path of the Linux host, as Wine's drive Z: shows it.
 std::string windows_path(const fs::path &path)
@@ -154,7 +153,7 @@ void expect_failures_leave_folder_unchanged(const fs::path &folder,
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, "");
         if (c.error.empty())
-            EXPECT_EQ(result.err.rfind(with_tool_line_ends(usage_text) + "ERROR:  ", 0), 0u);
+            EXPECT_EQ(result.err.rfind(with_tool_line_ends(options_usage()) + "ERROR:  ", 0), 0u);
         else
             EXPECT_EQ(result.err.substr(0, with_tool_line_ends(c.error).size()),
                       with_tool_line_ends(c.error));

@@ -1,22 +1,135 @@
-// The README as it stands: what it says the tool measures or prints is what
-// the tool measures or prints.
+// The README as it stands. Every fenced block in it is run by a test here,
+// exactly as written and read from README.md, or marked in the README as a
+// fragment with the reason: an HTML comment before it, "<!-- run: NAME -->"
+// for the test named NAME below, or "<!-- fragment: reason -->". What it
+// says the tool prints or measures is what the tool prints or measures.
 
 #include "scratch_folder.h"
 #include "tool_under_test.h"
+#include "twiddle_fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string readme()
 {
     return read_file(SOURCE_DIR "/README.md");
+}
+
+struct readme_block {
+    std::string marker;    // "run" or "fragment", or empty where there is none
+    std::string name;      // what runs it, or why nothing does
+    std::string language;  // after the opening fence
+    std::string body;      // every line, each with its newline
+    std::string paragraph; // the text before the marker, back to an empty line
+    int line;              // of the opening fence, from 1
+};
+
+// Every fenced block of the README, in order.
+std::vector<readme_block> readme_blocks()
+{
+    std::vector<readme_block> blocks;
+    std::vector<std::string> lines;
+    std::istringstream text(readme());
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t indent = lines[i].find_first_not_of(' ');
+        if (indent == std::string::npos || lines[i].compare(indent, 3, "```") != 0)
+            continue;
+        readme_block block;
+        block.line = static_cast<int>(i + 1);
+        block.language = lines[i].substr(indent + 3);
+        std::size_t end = i + 1;
+        for (; end < lines.size(); ++end) {
+            const std::string &line = lines[end];
+            const std::size_t first = line.find_first_not_of(' ');
+            if (first != std::string::npos && line.compare(first, 3, "```") == 0)
+                break;
+            block.body += (line.size() > indent ? line.substr(indent) : "") + "\n";
+        }
+        std::size_t before = i;
+        while (before > 0 && lines[before - 1].empty())
+            --before;
+        if (before > 0) {
+            const std::string &comment = lines[before - 1];
+            for (const char *kind : {"run", "fragment"}) {
+                const std::string opening = std::string("<!-- ") + kind + ": ";
+                if (comment.rfind(opening, 0) == 0 && comment.size() > opening.size() + 4 &&
+                    comment.substr(comment.size() - 4) == " -->") {
+                    block.marker = kind;
+                    block.name = comment.substr(opening.size(), comment.size() - opening.size() - 4);
+                }
+            }
+            std::size_t start = before - (block.marker.empty() ? 0 : 1);
+            while (start > 0 && lines[start - 1].empty())
+                --start;
+            std::size_t first = start;
+            while (first > 0 && !lines[first - 1].empty())
+                --first;
+            for (std::size_t p = first; p < start; ++p)
+                block.paragraph += lines[p] + "\n";
+        }
+        blocks.push_back(block);
+        i = end;
+    }
+    return blocks;
+}
+
+// The blocks that the test named name runs.
+std::vector<readme_block> blocks_run_by(const std::string &name)
+{
+    std::vector<readme_block> run;
+    for (const readme_block &block : readme_blocks())
+        if (block.marker == "run" && block.name == name)
+            run.push_back(block);
+    return run;
+}
+
+// The one block that the test named name runs.
+std::string block_run_by(const std::string &name)
+{
+    const std::vector<readme_block> run = blocks_run_by(name);
+    EXPECT_EQ(run.size(), 1u) << "blocks marked \"run: " << name << "\"";
+    return run.empty() ? "" : run.front().body;
+}
+
+// The names of the tests below that run blocks.
+const std::set<std::string> block_runners = {
+    "cmake_project", "make_rules", "make_project", "shell",         "multiply",
+    "output",        "fetch_content", "ctest_recipe", "ctest_failure", "regenerate",
+};
+
+TEST(Readme, EveryBlockIsRunByATestOrMarkedAsAFragment)
+{
+    std::set<std::string> run;
+    const std::vector<readme_block> blocks = readme_blocks();
+    ASSERT_FALSE(blocks.empty());
+    for (const readme_block &block : blocks) {
+        SCOPED_TRACE("README.md:" + std::to_string(block.line));
+        EXPECT_NE(block.marker, "") << "a block that is neither run nor marked as a fragment";
+        if (block.marker == "run") {
+            EXPECT_EQ(block_runners.count(block.name), 1u) << "no test runs blocks named " << block.name;
+            run.insert(block.name);
+        }
+        if (block.marker == "fragment") {
+            EXPECT_GT(block.name.size(), 3u) << "a fragment without its reason";
+        }
+    }
+    for (const std::string &name : block_runners)
+        EXPECT_EQ(run.count(name), 1u) << "no block for the test " << name;
 }
 
 // The section of text that begins with the line heading, up to the next
@@ -26,14 +139,14 @@ std::string section(const std::string &text, const std::string &heading)
     const std::size_t start = text.find("\n" + heading + "\n");
     if (start == std::string::npos)
         return "";
-    const std::string level = heading.substr(0, heading.find(' ') + 1);
+    const std::size_t level = heading.find(' ');
     std::size_t end = start + 1;
     for (;;) {
         end = text.find("\n#", end + 1);
         if (end == std::string::npos)
             return text.substr(start + 1);
         const std::size_t hashes = text.find_first_not_of('#', end + 1) - (end + 1);
-        if (hashes <= level.size() - 1)
+        if (hashes <= level)
             return text.substr(start + 1, end - start);
     }
 }
@@ -48,21 +161,6 @@ std::vector<std::string> cells_of(const std::string &row)
         cells.push_back(first == std::string::npos ? "" : cell.substr(first, last - first + 1));
     }
     return cells;
-}
-
-// The figures of a --stats report, by the label of their line.
-std::map<std::string, std::string> figures_of(const std::string &report)
-{
-    std::map<std::string, std::string> figures;
-    std::istringstream lines(report);
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t colon = line.find(':');
-        std::istringstream value(line.substr(colon + 1));
-        std::string figure, unit;
-        value >> figure >> unit;
-        figures[line.substr(0, colon)] = unit == "LSB" || unit == "dB" ? figure + " " + unit : figure;
-    }
-    return figures;
 }
 
 // The lines of the table in text whose heading row begins with heading:
@@ -82,23 +180,27 @@ std::vector<std::string> table_rows(const std::string &text, const std::string &
     return rows;
 }
 
-// The first fenced block in text that opens with the fence.
-std::string fenced_block(const std::string &text, const std::string &fence)
+// The figures of a --stats report, by the label of their line.
+std::map<std::string, std::string> figures_of(const std::string &report)
 {
-    const std::size_t start = text.find("\n" + fence + "\n");
-    if (start == std::string::npos)
-        return "";
-    const std::size_t body = start + fence.size() + 2;
-    return text.substr(body, text.find("\n```\n", body) + 1 - body);
+    std::map<std::string, std::string> figures;
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t colon = line.find(':');
+        std::istringstream value(line.substr(colon + 1));
+        std::string figure, unit;
+        value >> figure >> unit;
+        figures[line.substr(0, colon)] = unit == "LSB" || unit == "dB" ? figure + " " + unit : figure;
+    }
+    return figures;
 }
 
 // Every row of the accuracy table is what --stats reports for its size and
 // options.
 TEST(Readme, AccuracyTableIsWhatStatsReports)
 {
-    const std::string accuracy = section(readme(), "## Accuracy");
-    ASSERT_NE(accuracy, "");
-    const std::vector<std::string> table = table_rows(accuracy, "| N | options |");
+    const std::vector<std::string> table =
+        table_rows(section(readme(), "## Accuracy"), "| N | options |");
     ASSERT_GT(table.size(), 1u) << "no table of figures in the README's Accuracy section";
     for (std::size_t row = 1; row < table.size(); ++row) {
         const std::string &line = table[row];
@@ -127,8 +229,9 @@ TEST(Readme, AccuracyTableIsWhatStatsReports)
 // quotes is what the benchmark measures, row for row.
 TEST(Readme, SixteenBitDataFiguresAreTheBenchmarks)
 {
-    const std::vector<std::string> quoted = table_rows(section(readme(), "## Accuracy"), "| N | (none) |");
-    ASSERT_GT(quoted.size(), 1u) << "no table of the FFT's output SNR in the README's Accuracy section";
+    const std::vector<std::string> quoted =
+        table_rows(section(readme(), "## Accuracy"), "| N | (none) |");
+    ASSERT_GT(quoted.size(), 1u) << "no table of the FFT's output SNR in the README";
     const process_result measured = run_process({FFT_SNR});
     ASSERT_EQ(measured.status, 0) << described(measured);
     const std::vector<std::string> rows = table_rows(measured.out, "| N |");
@@ -146,13 +249,387 @@ TEST(Readme, SixteenBitDataFiguresAreTheBenchmarks)
 // The README's multiply is the one the reference FFT does, line for line.
 TEST(Readme, MultiplyIsTheReferenceFftsOwn)
 {
-    const std::string formula = fenced_block(section(readme(), "## Using the table"), "```c");
+    const std::string formula = block_run_by("multiply");
     ASSERT_NE(formula, "");
     const std::string code = read_file(FFT_Q15_SOURCE);
     std::istringstream lines(formula);
     for (std::string line; std::getline(lines, line);)
         EXPECT_NE(code.find("                " + line + "\n"), std::string::npos)
             << "fft_q15.c does not hold the README's line: " << line;
+}
+
+// The first lines' commands: the one that builds and runs the tool works in
+// a fresh copy of the sources, and the one that builds and tests it is the
+// one CI runs.
+std::string first_line_command(const std::string &label)
+{
+    const std::string text = readme();
+    const std::size_t at = text.find("\n- " + label + ": `");
+    if (at == std::string::npos)
+        return "";
+    const std::size_t start = at + label.size() + 6;
+    return text.substr(start, text.find("`\n", start) - start);
+}
+
+class ReadmeRecipe : public ScratchFolderTest {
+protected:
+    // Fails the test with a step's output if the step failed.
+    std::string run_step(const std::vector<std::string> &command, const process_options &options = {})
+    {
+        const process_result result = run_process(command, options);
+        EXPECT_EQ(result.status, 0) << described(result) << "\nstandard output:\n" << result.out;
+        return result.out;
+    }
+
+    // Runs a block of shell commands in folder, as a user would, with the
+    // installed tool on PATH (or none, where installed is false).
+    process_result run_shell(const std::string &commands, const fs::path &where, bool installed = true)
+    {
+        process_options options;
+        options.working_directory = where.string();
+        options.prelude = std::string("export PATH=") + (installed ? bin().string() + ":" : "") +
+                          "/usr/bin:/bin";
+        return run_process({"/bin/sh", "-e", "-c", commands}, options);
+    }
+
+    // Installs the tool just built into the scratch folder, as a user would.
+    void install()
+    {
+        run_step({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix().string()});
+    }
+
+    fs::path prefix() const { return folder / "prefix"; }
+    fs::path bin() const { return prefix() / "bin"; }
+
+    // Configures and builds a project against the installed tool.
+    void build(const fs::path &project, const fs::path &build_folder,
+               const std::vector<std::string> &options = {})
+    {
+        std::vector<std::string> configure = {CMAKE_COMMAND, "-S", project.string(), "-B",
+                                              build_folder.string(),
+                                              "-DCMAKE_PREFIX_PATH=" + prefix().string()};
+        configure.insert(configure.end(), options.begin(), options.end());
+        run_step(configure);
+        run_step({CMAKE_COMMAND, "--build", build_folder.string()});
+    }
+};
+
+TEST_F(ReadmeRecipe, FirstLinesBuildAndRunTheTool)
+{
+    const std::string build_and_run = first_line_command("Build and run");
+    ASSERT_NE(build_and_run, "");
+    // A fresh copy of the sources: no build folder, no packages fetched.
+    const fs::path sources = folder / "veltabgen";
+    fs::create_directories(sources);
+    for (const fs::directory_entry &entry : fs::directory_iterator(SOURCE_DIR)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("build", 0) == 0 || name == ".git" || name == "web")
+            continue;
+        fs::copy(entry.path(), sources / name, fs::copy_options::recursive);
+    }
+    const process_result result = run_shell(build_and_run, sources, false);
+    ASSERT_EQ(result.status, 0) << described(result) << result.out;
+    EXPECT_EQ(read_file(sources / "build" / "twiddle_64.c"),
+              render(table_for(64, default_scale), default_scale));
+
+    const std::string build_and_test = first_line_command("Build and test");
+    ASSERT_NE(build_and_test, "");
+    EXPECT_NE(read_file(SOURCE_DIR "/.ci/run").find("\n" + build_and_test + "\n"), std::string::npos)
+        << "CI does not run the README's test command";
+}
+
+// The two lines for a CMake project, in a project of a target named
+// firmware, which prints its table.
+TEST_F(ReadmeRecipe, CMakeProjectGeneratesTheTableItsTargetIncludes)
+{
+    install();
+    const fs::path project = folder / "project";
+    fs::create_directories(project);
+    write_file(project / "CMakeLists.txt",
+               "cmake_minimum_required(VERSION 3.20)\n"
+               "project(firmware LANGUAGES C)\n"
+               "add_executable(firmware " CLIENT_DIR "/print_tables.c)\n"
+               "target_compile_definitions(firmware PRIVATE TABLES_FROM_HEADERS\n"
+               "    \"TABLES=X(twiddle_1024, 1024)\")\n"
+               "target_compile_options(firmware PRIVATE -include twiddle_1024.h)\n" +
+                   block_run_by("cmake_project"));
+    build(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
+    ASSERT_FALSE(HasFailure());
+    auto tables = tables_printed(run_step({(folder / "build" / "firmware").string()}));
+    EXPECT_EQ(tables["twiddle_1024"].entries, table_for(1024, default_scale));
+    EXPECT_EQ(tables["twiddle_1024"].address_mod_4, 0);
+}
+
+// The README's make rules, as examples/make holds them, in the README's
+// project: they make the table and its header, then nothing more.
+TEST_F(ReadmeRecipe, MakeProjectMakesTheTableAndItsHeader)
+{
+    const std::string rules = block_run_by("make_rules");
+    EXPECT_EQ(read_file(SOURCE_DIR "/examples/make/twiddle.mk"), rules)
+        << "examples/make/twiddle.mk is not the README's";
+    install();
+    const fs::path project = folder / "project";
+    fs::create_directories(project);
+    write_file(project / "twiddle.mk", rules);
+    write_file(project / "Makefile", block_run_by("make_project"));
+    write_file(project / "main.c",
+               "#include <stdio.h>\n#include \"twiddle_1024.h\"\n"
+               "int main(void) { printf(\"%d %d\\n\", twiddle_1024[0], twiddle_1024[1]); "
+               "return 0; }\n");
+    const process_result made = run_shell("make", project);
+    ASSERT_EQ(made.status, 0) << described(made) << made.out;
+    EXPECT_EQ(run_step({(project / "main").string()}), "-32767 0\n");
+    EXPECT_EQ(read_file(project / "twiddle_1024.h"),
+              [] {
+                  table_request request = default_request(1024, default_scale);
+                  request.array_name = "twiddle_1024";
+                  request.header_path = "twiddle_1024.h";
+                  return render_header(request);
+              }());
+    const process_result again = run_shell("make", project);
+    EXPECT_EQ(again.status, 0) << described(again);
+    EXPECT_EQ(again.out.find("veltabgen"), std::string::npos) << again.out;
+}
+
+// examples/make with the README's rules: a table in a section of its own;
+// a change of one table's options makes that table again, and no other;
+// the tool as a name on PATH or as a path; make check; and without the tool.
+TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
+{
+    install();
+    const fs::path project = folder / "project";
+    fs::create_directories(project);
+    for (const char *file : {"Makefile", "main.c"})
+        fs::copy_file(fs::path(SOURCE_DIR "/examples/make") / file, project / file);
+    write_file(project / "twiddle.mk", block_run_by("make_rules"));
+
+    const process_result missing = run_shell("make", project, false);
+    EXPECT_NE(missing.status, 0) << described(missing);
+    EXPECT_NE(missing.err.find("veltabgen is not on PATH"), std::string::npos) << described(missing);
+    EXPECT_FALSE(fs::exists(project / "twiddle_256.c"));
+
+    const process_result made = run_shell("make", project);
+    ASSERT_EQ(made.status, 0) << described(made) << made.out;
+    EXPECT_NE(run_step({(project / "tables_demo").string()}).find("twiddle_1024: -32767 0"),
+              std::string::npos);
+    EXPECT_EQ(section_alignments(run_step({"/usr/bin/objdump", "-h", (project / "twiddle_1024.o").string()}))
+                  .count(".dtcm_data"),
+              1u);
+    EXPECT_EQ(run_shell("make check", project).status, 0);
+
+    const auto times = [&] {
+        std::map<std::string, fs::file_time_type> written;
+        for (const char *file : {"twiddle_256.c", "twiddle_256.h", "twiddle_1024.c", "twiddle_1024.h"})
+            written[file] = fs::last_write_time(project / file);
+        return written;
+    };
+    const auto first = times();
+    const process_result again = run_shell("make", project);
+    EXPECT_EQ(again.out, "") << "a second make with nothing changed runs something";
+    EXPECT_EQ(times(), first);
+
+    // Another section for the 1024-point table: it alone is made again.
+    std::string makefile = read_file(project / "Makefile");
+    const std::size_t section = makefile.find("--section=.dtcm_data");
+    ASSERT_NE(section, std::string::npos);
+    makefile.replace(section, 20, "--section=.itcm_data");
+    write_file(project / "Makefile", makefile);
+    const process_result changed = run_shell("make", project);
+    ASSERT_EQ(changed.status, 0) << described(changed);
+    const auto second = times();
+    EXPECT_EQ(second.at("twiddle_256.c"), first.at("twiddle_256.c"));
+    EXPECT_EQ(second.at("twiddle_256.h"), first.at("twiddle_256.h"));
+    EXPECT_NE(second.at("twiddle_1024.c"), first.at("twiddle_1024.c"));
+    EXPECT_NE(read_file(project / "twiddle_1024.c").find("section(\".itcm_data\")"), std::string::npos);
+
+    // The tool named as a name on PATH, and as a path without one.
+    fs::remove(project / "twiddle_256.c");
+    EXPECT_EQ(run_shell("make VELTABGEN=veltabgen", project).status, 0);
+    fs::remove(project / "twiddle_256.c");
+    const process_result by_path = run_shell("make VELTABGEN=" + (bin() / "veltabgen").string(), project, false);
+    EXPECT_EQ(by_path.status, 0) << described(by_path);
+    EXPECT_TRUE(fs::exists(project / "twiddle_256.c"));
+
+    // A committed table that was edited fails the check.
+    std::string table = read_file(project / "twiddle_256.c");
+    table.replace(table.find("-0x7FFF"), 7, "-0x7FFE");
+    write_file(project / "twiddle_256.c", table);
+    const process_result stale = run_shell("make check", project);
+    EXPECT_NE(stale.status, 0) << described(stale);
+    EXPECT_NE(stale.err.find("twiddle_256.c differs from the generated text"), std::string::npos)
+        << described(stale);
+}
+
+// The command lines, run as they stand in a scratch folder, with the tool
+// installed.
+TEST_F(ReadmeRecipe, CommandLinesRun)
+{
+    install();
+    const std::vector<readme_block> blocks = blocks_run_by("shell");
+    ASSERT_FALSE(blocks.empty());
+    for (const readme_block &block : blocks) {
+        const process_result result = run_shell(block.body, folder);
+        EXPECT_EQ(result.status, 0) << described(result) << "\nREADME.md:" << block.line;
+        EXPECT_EQ(result.err, "") << "README.md:" << block.line;
+    }
+    EXPECT_EQ(read_file(folder / "twiddle_64.c"), render(table_for(64, default_scale), default_scale));
+}
+
+// The command that a paragraph shows before a block of what it writes: the
+// last inline "veltabgen ..." of the paragraph.
+std::string command_shown(const std::string &paragraph)
+{
+    const std::size_t start = paragraph.rfind("`veltabgen ");
+    if (start == std::string::npos)
+        return "";
+    return paragraph.substr(start + 1, paragraph.find('`', start + 1) - start - 1);
+}
+
+// Whether lines of text, one after another, hold the lines of part.
+bool holds_lines(const std::string &text, const std::string &part, std::size_t &from)
+{
+    const std::size_t at = text.find(part, from);
+    if (at == std::string::npos || (at > 0 && text[at - 1] != '\n'))
+        return false;
+    from = at + part.size();
+    return true;
+}
+
+// A block of the tool's output is what the command before it writes: to
+// standard output, or to the file of --output. "..." stands for lines left
+// out, and the block's first and last parts then begin and end the output.
+TEST_F(ReadmeRecipe, OutputIsWhatTheToolWrites)
+{
+    install();
+    const std::vector<readme_block> blocks = blocks_run_by("output");
+    ASSERT_FALSE(blocks.empty());
+    for (const readme_block &block : blocks) {
+        SCOPED_TRACE("README.md:" + std::to_string(block.line));
+        const std::string command = command_shown(block.paragraph);
+        ASSERT_NE(command, "") << "no command before the block";
+        const process_result result = run_shell(command, folder);
+        ASSERT_EQ(result.status, 0) << described(result);
+        std::string written = result.out;
+        const std::size_t output = command.find("--output=");
+        if (output != std::string::npos)
+            written = read_file(folder / command.substr(output + 9, command.find(' ', output) - output - 9));
+        std::vector<std::string> parts(1);
+        std::istringstream lines(block.body);
+        for (std::string line; std::getline(lines, line);) {
+            if (line == "...")
+                parts.emplace_back();
+            else
+                parts.back() += line + "\n";
+        }
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            EXPECT_TRUE(holds_lines(written, parts[i], from)) << "not written:\n" << parts[i];
+            if (parts.size() > 1 && i == 0) {
+                EXPECT_EQ(written.rfind(parts[i], 0), 0u) << "the output does not begin so";
+            }
+        }
+        if (parts.size() > 1) {
+            EXPECT_EQ(from, written.size()) << "the output does not end so";
+        }
+    }
+}
+
+// The function in a project that builds veltabgen in its own tree, with two
+// subfolders that generate a table of one name each.
+TEST_F(ReadmeRecipe, FetchContentBuildsTheToolInTheProjectsTree)
+{
+    const fs::path project = folder / "project";
+    fs::create_directories(project / "third_party");
+    fs::create_directory_symlink(SOURCE_DIR, project / "third_party" / "veltabgen");
+    for (const char *subfolder : {"left", "right"}) {
+        fs::create_directories(project / subfolder);
+        write_file(project / subfolder / "CMakeLists.txt",
+                   std::string("add_library(") + subfolder + "_tables STATIC)\n"
+                   "veltabgen_generate(" + subfolder + "_tables SIZE 64 NAME tw HEADER)\n");
+    }
+    write_file(project / "CMakeLists.txt",
+               "cmake_minimum_required(VERSION 3.20)\n"
+               "project(firmware LANGUAGES C CXX)\n"
+               "add_executable(firmware " CLIENT_DIR "/print_tables.c)\n"
+               "target_compile_definitions(firmware PRIVATE \"TABLES=X(twiddle_256, 256)\")\n" +
+                   block_run_by("fetch_content") + "add_subdirectory(left)\nadd_subdirectory(right)\n");
+    const fs::path build_folder = folder / "build";
+    run_step({CMAKE_COMMAND, "-S", project.string(), "-B", build_folder.string(),
+              "-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_CXX_COMPILER=" CXX_COMPILER});
+    run_step({CMAKE_COMMAND, "--build", build_folder.string()});
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(tables_printed(run_step({(build_folder / "firmware").string()}))["twiddle_256"].entries,
+              table_for(256, default_scale));
+    const std::string second = run_step({CMAKE_COMMAND, "--build", build_folder.string()});
+    EXPECT_EQ(second.find("Generating"), std::string::npos) << second;
+    // A table's files belong to the folder that generates it.
+    for (const char *subfolder : {"left", "right"})
+        EXPECT_NE(read_file(build_folder / subfolder / "veltabgen" / "tw.c").find("const short tw[2 * 32]"),
+                  std::string::npos)
+            << subfolder;
+}
+
+// A committed table, checked by the README's CTest lines: they pass while the
+// table is current, fail with the README's message once an entry on the
+// line it names is edited, and pass again once the README's command has made
+// the table anew. A toolchain whose emulator fails whatever it runs changes
+// nothing: the tool is a program of the host. No test found is a failure.
+TEST_F(ReadmeRecipe, CommittedTableIsCheckedByCTest)
+{
+    const std::string recipe = block_run_by("ctest_recipe");
+    EXPECT_NE(read_file(SOURCE_DIR "/examples/firmware_table/CMakeLists.txt").find(recipe),
+              std::string::npos)
+        << "examples/firmware_table does not check its table as the README does";
+    install();
+    const fs::path project = folder / "project";
+    fs::create_directories(project / "src");
+    const std::string regenerate = block_run_by("regenerate");
+    ASSERT_EQ(run_shell(regenerate, project).status, 0);
+    write_file(project / "CMakeLists.txt",
+               "cmake_minimum_required(VERSION 3.20)\n"
+               "project(committed LANGUAGES NONE)\n" + recipe);
+    write_file(folder / "emulator.sh", "#!/bin/sh\necho \"the emulator ran $*\" >&2\nexit 3\n");
+    fs::permissions(folder / "emulator.sh", fs::perms(0755));
+    write_file(folder / "emulated.cmake",
+               "set(CMAKE_SYSTEM_NAME Generic)\n"
+               "set(CMAKE_CROSSCOMPILING_EMULATOR " + (folder / "emulator.sh").string() + ")\n");
+
+    std::string failure = block_run_by("ctest_failure");
+    ASSERT_NE(failure, "");
+    const std::size_t at_line = failure.rfind("line ");
+    const int line = std::stoi(failure.substr(at_line + 5));
+    const fs::path table = project / "src" / "twiddle_1024.c";
+    const std::string current = read_file(table);
+
+    for (const bool emulated : {false, true}) {
+        SCOPED_TRACE(emulated ? "a toolchain with an emulator" : "a native build");
+        const fs::path build_folder = folder / (emulated ? "emulated" : "native");
+        std::vector<std::string> options;
+        if (emulated)
+            options.push_back("-DCMAKE_TOOLCHAIN_FILE=" + (folder / "emulated.cmake").string());
+        build(project, build_folder, options);
+        const std::vector<std::string> ctest = {CTEST_COMMAND, "--test-dir", build_folder.string(),
+                                                "--output-on-failure", "--no-tests=error"};
+        const process_result current_run = run_process(ctest);
+        EXPECT_EQ(current_run.status, 0) << current_run.out;
+
+        // An entry of the line that the README's message names, edited.
+        std::string edited = current;
+        std::size_t start = 0;
+        for (int i = 1; i < line; ++i)
+            start = edited.find('\n', start) + 1;
+        const std::size_t entry = edited.find("0x", start);
+        ASSERT_LT(entry, edited.find('\n', start)) << "line " << line << " holds no entry";
+        edited[entry + 5] = edited[entry + 5] == '0' ? '1' : '0';
+        write_file(table, edited);
+        const process_result stale = run_process(ctest);
+        EXPECT_NE(stale.status, 0);
+        EXPECT_NE(stale.out.find("\n" + failure), std::string::npos) << stale.out;
+
+        ASSERT_EQ(run_shell(regenerate, project).status, 0);
+        EXPECT_EQ(read_file(table), current);
+        EXPECT_EQ(run_process(ctest).status, 0);
+    }
 }
 
 } // namespace

@@ -93,6 +93,41 @@ process_result run_under_wine(const std::vector<std::string> &command,
     return result;
 }
 
+std::string classic_usage()
+{
+    const char *lines[] = {
+        "",
+        "USAGE",
+        "    This is a stand-alone program intended to generate twiddle-factor",
+        "    arrays for the QMX_cfftbf library routine.  It is called as follows:",
+        "",
+        "        veltabgen [-s scale] N > outputfile.c",
+        "",
+        "    The argument 'N' specifies the size of the FFT.  This value",
+        "    must be a power of 2.  The switch '-s scale' allows selecting",
+        "    a different scale factor for the coefficients.  The default",
+        "    scale factor is 32767.5.",
+        "",
+        "    This program will generate the twiddle factor array 'w' and",
+        "    output the result to the display.  Redirect the output to",
+        "    a file as shown above.",
+        "",
+    };
+    std::string text;
+    for (const std::string line : lines)
+        text += line + std::string(72 - line.size(), ' ') + "\n";
+    return text;
+}
+
+std::string options_usage()
+{
+    return "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--name=IDENT]\n"
+           "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
+           "                 [--output=FILE] [--check | --stats] N\n"
+           "       veltabgen --help | --version\n"
+           "Run 'veltabgen --help' for what each option does.\n";
+}
+
 std::string with_tool_line_ends(const std::string &text)
 {
     if (!writes_crlf())

@@ -37,6 +37,13 @@ std::string bracketed(const std::vector<std::string> &args);
 // standard error, so that a rare failure can be told from one log.
 std::string described(const process_result &result);
 
+// The usage texts that precede the error line of a fault in the command
+// line: the classic one of sixteen lines of 72 characters, for a command line
+// of switches and sizes alone; and that of today's tool, for one with a long
+// option, which ends with a line that points to --help.
+std::string classic_usage();
+std::string options_usage();
+
 // The text as the tool under test writes it: with CR LF line ends where it
 // writes those, else unchanged.
 std::string with_tool_line_ends(const std::string &text);
