@@ -39,6 +39,16 @@ protected:
 const std::string must_differ =
     options_usage() + "ERROR:  The --header and --output files must differ.\n";
 
+// The folder's files after --output=twiddle.c --header=twiddle.h for n
+// points.
+folder_contents pair_written(std::int32_t n)
+{
+    table_request request = default_request(n, default_scale);
+    request.header_path = "twiddle.h";
+    return {{"twiddle.c", with_tool_line_ends(render(table_for(n, default_scale), request))},
+            {"twiddle.h", with_tool_line_ends(render_header(request))}};
+}
+
 // The Windows form of a path of the Linux host, as Wine's drive Z: shows it.
 std::string windows_path(const fs::path &path)
 {
@@ -350,12 +360,7 @@ TEST_F(OutputFile, ReadOnlyFilesAreReplacedAndStayReadOnly)
             run_here({"--output=twiddle.c", "--header=twiddle.h", std::to_string(n)});
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
-        table_request request = default_request(n, default_scale);
-        request.header_path = "twiddle.h";
-        EXPECT_EQ(contents_of(folder),
-                  (folder_contents{
-                      {"twiddle.c", with_tool_line_ends(render(table_for(n, default_scale), request))},
-                      {"twiddle.h", with_tool_line_ends(render_header(request))}}));
+        EXPECT_EQ(contents_of(folder), pair_written(n));
         for (const char *name : {"twiddle.c", "twiddle.h"})
             EXPECT_EQ(fs::status(folder / name).permissions() & fs::perms(0222), fs::perms::none)
                 << name;
@@ -606,11 +611,7 @@ TEST_F(OutputFile, SignalsIgnoredByTheCallerStayIgnored)
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);
         fs::remove(folder / "strace.log");
-        table_request request = default_request(64, default_scale);
-        request.header_path = "twiddle.h";
-        EXPECT_EQ(contents_of(folder),
-                  (folder_contents{{"twiddle.c", render(table_for(64, default_scale), request)},
-                                   {"twiddle.h", render_header(request)}}));
+        EXPECT_EQ(contents_of(folder), pair_written(64));
     }
 }
 
@@ -631,11 +632,7 @@ TEST_F(OutputFile, APairIsReplacedOnAFileSystemWithoutLinks)
     EXPECT_EQ(replaced.status, 0);
     EXPECT_NE(read_file(folder / "strace.log").find("linkat("), std::string::npos);
     fs::remove(folder / "strace.log");
-    table_request request = default_request(64, default_scale);
-    request.header_path = "twiddle.h";
-    EXPECT_EQ(contents_of(folder),
-              (folder_contents{{"twiddle.c", render(table_for(64, default_scale), request)},
-                               {"twiddle.h", render_header(request)}}));
+    EXPECT_EQ(contents_of(folder), pair_written(64));
 
     // The source's rename fails: the header moved aside comes back.
     expect_failures_leave_folder_unchanged(folder, {

@@ -1,17 +1,3 @@
-# Cross-compiles the demo for a Cortex-M4 with arm-none-eabi-gcc, as
-# firmware without a C library, for qemu's MPS2 board. Packages are searched
-# for only in the target's sysroot, as a vendor's toolchain file does, so
-# that veltabgen, a program of the build host, is found only where
-# find_package asks for it outside (NO_CMAKE_FIND_ROOT_PATH).
-set(CMAKE_SYSTEM_NAME Generic)
-set(CMAKE_SYSTEM_PROCESSOR cortex-m4)
-set(CMAKE_C_COMPILER arm-none-eabi-gcc)
-set(CMAKE_C_FLAGS_INIT "-mcpu=cortex-m4 -mthumb -O2 -ffreestanding")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-nostdlib -nostartfiles")
-set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
-
-set(CMAKE_FIND_ROOT_PATH /usr/lib/arm-none-eabi)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The demo as firmware for a Cortex-M4, on qemu's MPS2 board.
+set(cortex_m_cpu cortex-m4)
+include(${CMAKE_CURRENT_LIST_DIR}/cortex_m.cmake)
