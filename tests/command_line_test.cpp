@@ -328,7 +328,8 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--output=t.c", "--header=t.c", "64"}, "The --header and --output files must differ."},
         {{"--section", std::string(64, 's'), "--bank=10", "--check", "64"},
          "The --check option needs --output.\n"},
-        {{"--bank=14", "--bank=11", "--check", "64"}, "The --check option needs --output.\n"},
+        {{"--bank=14", "--bank=11", "--bank=12", "--bank=13", "--check", "64"},
+         "The --check option needs --output.\n"},
         {{"--name=tw", "--align=gnu"}, no_size},
         // A value is taken whatever it begins with, as -s takes its own.
         {{"-s", "--help"}, numeric_argument},
