@@ -4,8 +4,7 @@
 // of another folder that uses them. The README's own recipes are run by
 // readme_test.cpp.
 
-#include "run_process.h"
-#include "scratch_folder.h"
+#include "installed_tool.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
@@ -22,14 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Fails the test with a step's output if the step failed.
-std::string run_step(const std::vector<std::string> &command)
-{
-    const process_result result = run_process(command);
-    EXPECT_EQ(result.status, 0) << described(result) << "\nstandard output:\n" << result.out;
-    return result.out;
-}
-
 // Two tables of the example: one named by default after its files, and the
 // one committed with its sources.
 void expect_example_tables(const std::string &printed)
@@ -41,25 +32,13 @@ void expect_example_tables(const std::string &printed)
     EXPECT_EQ(tables["twiddle_1024"].entries, table_for(1024, default_scale));
 }
 
-class CMakePackage : public ScratchFolderTest {
+class CMakePackage : public InstalledToolTest {
 protected:
-    // Installs the tool just built into the scratch folder.
-    void install()
-    {
-        run_step({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix().string()});
-    }
-
-    fs::path prefix() const { return folder / "prefix"; }
-
     // Configures and builds the example project against the installed tool.
-    void build_example(const fs::path &build, const std::vector<std::string> &options = {})
+    void build_example(const fs::path &build, std::vector<std::string> options = {})
     {
-        std::vector<std::string> configure = {CMAKE_COMMAND, "-S", EXAMPLE_DIR, "-B",
-                                              build.string(), "-G", CMAKE_GENERATOR,
-                                              "-DCMAKE_PREFIX_PATH=" + prefix().string()};
-        configure.insert(configure.end(), options.begin(), options.end());
-        run_step(configure);
-        run_step({CMAKE_COMMAND, "--build", build.string()});
+        options.insert(options.begin(), {"-G", CMAKE_GENERATOR});
+        build_project(EXAMPLE_DIR, build, options);
     }
 };
 

@@ -6,7 +6,7 @@
 
 #include "fft_q15.h"
 #include "fft_reference.h"
-#include "scratch_folder.h"
+#include "installed_tool.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
@@ -137,29 +137,16 @@ TEST_F(FftQ15Build, CompilesAsStrictC99)
     }
 }
 
-class FftQ15Target : public ScratchFolderTest {
+class FftQ15Target : public InstalledToolTest {
 protected:
-    // Fails the test with a step's output if the step failed.
-    std::string run_step(const std::vector<std::string> &command)
-    {
-        const process_result result = run_process(command);
-        EXPECT_EQ(result.status, 0) << described(result) << "\nstandard output:\n" << result.out;
-        return result.out;
-    }
-
     // Builds the example as the README says, against the tool installed in
     // the scratch folder: with the toolchain file, or for the host.
     fs::path build_example(const std::string &name, const std::string &toolchain = "")
     {
         const fs::path build = folder / name;
-        std::vector<std::string> configure = {CMAKE_COMMAND, "-S", EXAMPLE_DIR, "-B", build.string(),
-                                              "-DCMAKE_PREFIX_PATH=" + (folder / "prefix").string()};
-        if (toolchain.empty())
-            configure.push_back("-DCMAKE_C_COMPILER=" C_COMPILER);
-        else
-            configure.push_back("-DCMAKE_TOOLCHAIN_FILE=" EXAMPLE_DIR "/cortex_m/" + toolchain);
-        run_step(configure);
-        run_step({CMAKE_COMMAND, "--build", build.string()});
+        build_project(EXAMPLE_DIR, build,
+                      {toolchain.empty() ? "-DCMAKE_C_COMPILER=" C_COMPILER
+                                         : "-DCMAKE_TOOLCHAIN_FILE=" EXAMPLE_DIR "/cortex_m/" + toolchain});
         return build;
     }
 
@@ -169,7 +156,7 @@ protected:
     {
         if (*QEMU_SYSTEM_ARM == '\0' || *ARM_GCC == '\0' || *ARM_NM == '\0' || *ARM_OBJDUMP == '\0')
             GTEST_SKIP() << "qemu-system-arm or arm-none-eabi-gcc is not installed";
-        run_step({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", (folder / "prefix").string()});
+        install();
         const std::string host = run_step({(build_example("host") / "fft_demo").string()});
         const fs::path firmware = build_example(cpu, "cortex_" + cpu + ".cmake") / "fft_demo.elf";
         ASSERT_FALSE(HasFailure());

@@ -4,7 +4,7 @@
 // for the test named NAME below, or "<!-- fragment: reason -->". What it
 // says the tool prints or measures is what the tool prints or measures.
 
-#include "scratch_folder.h"
+#include "installed_tool.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
@@ -271,16 +271,8 @@ std::string first_line_command(const std::string &label)
     return text.substr(start, text.find("`\n", start) - start);
 }
 
-class ReadmeRecipe : public ScratchFolderTest {
+class ReadmeRecipe : public InstalledToolTest {
 protected:
-    // Fails the test with a step's output if the step failed.
-    std::string run_step(const std::vector<std::string> &command, const process_options &options = {})
-    {
-        const process_result result = run_process(command, options);
-        EXPECT_EQ(result.status, 0) << described(result) << "\nstandard output:\n" << result.out;
-        return result.out;
-    }
-
     // Runs a block of shell commands in folder, as a user would, with the
     // installed tool on PATH (or none, where installed is false).
     process_result run_shell(const std::string &commands, const fs::path &where, bool installed = true)
@@ -292,26 +284,7 @@ protected:
         return run_process({"/bin/sh", "-e", "-c", commands}, options);
     }
 
-    // Installs the tool just built into the scratch folder, as a user would.
-    void install()
-    {
-        run_step({CMAKE_COMMAND, "--install", BUILD_DIR, "--prefix", prefix().string()});
-    }
-
-    fs::path prefix() const { return folder / "prefix"; }
     fs::path bin() const { return prefix() / "bin"; }
-
-    // Configures and builds a project against the installed tool.
-    void build(const fs::path &project, const fs::path &build_folder,
-               const std::vector<std::string> &options = {})
-    {
-        std::vector<std::string> configure = {CMAKE_COMMAND, "-S", project.string(), "-B",
-                                              build_folder.string(),
-                                              "-DCMAKE_PREFIX_PATH=" + prefix().string()};
-        configure.insert(configure.end(), options.begin(), options.end());
-        run_step(configure);
-        run_step({CMAKE_COMMAND, "--build", build_folder.string()});
-    }
 };
 
 TEST_F(ReadmeRecipe, FirstLinesBuildAndRunTheTool)
@@ -353,7 +326,7 @@ TEST_F(ReadmeRecipe, CMakeProjectGeneratesTheTableItsTargetIncludes)
                "    \"TABLES=X(twiddle_1024, 1024)\")\n"
                "target_compile_options(firmware PRIVATE -include twiddle_1024.h)\n" +
                    block_run_by("cmake_project"));
-    build(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
+    build_project(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
     ASSERT_FALSE(HasFailure());
     auto tables = tables_printed(run_step({(folder / "build" / "firmware").string()}));
     EXPECT_EQ(tables["twiddle_1024"].entries, table_for(1024, default_scale));
@@ -607,7 +580,7 @@ TEST_F(ReadmeRecipe, CommittedTableIsCheckedByCTest)
         std::vector<std::string> options;
         if (emulated)
             options.push_back("-DCMAKE_TOOLCHAIN_FILE=" + (folder / "emulated.cmake").string());
-        build(project, build_folder, options);
+        build_project(project, build_folder, options);
         const std::vector<std::string> ctest = {CTEST_COMMAND, "--test-dir", build_folder.string(),
                                                 "--output-on-failure", "--no-tests=error"};
         const process_result current_run = run_process(ctest);
