@@ -52,7 +52,7 @@ function(veltabgen_generate target)
     foreach(i RANGE 1 ${last})
         if("${ARGV${i}}" IN_LIST keywords AND NOT DEFINED arg_${ARGV${i}})
             math(EXPR next "${i} + 1")
-            if(next LESS ARGC AND "${ARGV${next}}" MATCHES "^(HEADER|SIZE|SCALE|ROUND|NAME|ALIGN|SECTION|BANK)$")
+            if(next LESS ARGC AND ("${ARGV${next}}" IN_LIST keywords OR "${ARGV${next}}" STREQUAL "HEADER"))
                 message(FATAL_ERROR "veltabgen_generate: ${ARGV${i}} needs a value: "
                                     "${ARGV${next}} is a keyword of veltabgen_generate, not a value")
             endif()

@@ -208,7 +208,8 @@ int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
         // Two spellings of one file would leave the source including itself.
         if (command.request.header_path != nullptr && command.request.output_path != nullptr &&
             same_file(command.request.header_path, command.request.output_path))
-            status = usage_exit(err, "The --header and --output files must differ.", true);
+            status = usage_exit(err, "The --header and --output files must differ.",
+                                command.long_options);
         else
             status = generate(command.request, out, err);
         break;
