@@ -150,10 +150,11 @@ void skip(std::string_view &text, std::string_view expected, const char *what)
 void check_source(std::string_view text)
 {
     const std::string_view whole = text;
-    // Seven framed lines, then, for the DSP's compiler alone, six of a note
-    // on its memory banks.
-    const bool bank_note = whole.find("/*  NOTE:") == 7 * 75;
-    for (int line = 0; line < (bank_note ? 13 : 7); ++line) {
+    // Seven framed lines, or eight with a rounding other than truncation,
+    // then, for the DSP's compiler alone, six of a note on its memory banks.
+    const int framed = whole.find("/*      Rounding:") == 4 * 75 ? 8 : 7;
+    const bool bank_note = whole.find("/*  NOTE:") == static_cast<std::size_t>(framed) * 75;
+    for (int line = 0; line < (bank_note ? framed + 6 : framed); ++line) {
         const std::size_t newline = text.find('\n');
         require(newline == 74, "header lines are 74 characters wide", whole);
         text.remove_prefix(newline + 1);
@@ -199,8 +200,8 @@ void check_source(std::string_view text)
         skip(text, ", ", "the bank pragma");
         require(read_number(text) <= 15, "a bank from 0 to 15", whole);
         skip(text, ");\n\n", "the bank pragma's end");
-    } else if (starts_with(text, "_Alignas(4) ")) {
-        text.remove_prefix(std::strlen("_Alignas(4) "));
+    } else if (starts_with(text, "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n")) {
+        text.remove_prefix(std::strlen("#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n"));
     }
     skip(text, "const short ", "the declaration");
     const std::string_view name = read_name(text);
@@ -264,7 +265,7 @@ void check_success(const run_result &result)
     if (sources == 1)
         check_source(result.out);
     for (const auto &[path, text] : committed_files) {
-        if (starts_with(text, "/* Automatically generated twiddle-factor array: the declaration.")) {
+        if (starts_with(text, "/*  Automatically generated twiddle-factor array: the declaration.")) {
             check_header(text);
         } else {
             check_source(text);
@@ -303,6 +304,7 @@ bool is_documented_message(std::string_view message)
         "The --scale option requires a value.\n",
         "The --stats option takes no value.\n",
         "The --check and --stats options cannot be used together.\n",
+        "The --stats option writes its report to standard output, and no file.\n",
         "The --header and --output files must differ.",
         "The --section option needs --align=ti or --align=gnu.\n",
         "The --bank option needs --align=ti.\n",
@@ -322,6 +324,7 @@ bool is_documented_message(std::string_view message)
         "Array name is a C or C++ keyword:  ",
         "Array name is reserved for the C implementation:  ",
         "Array name is a macro that compilers predefine:  ",
+        "Array name is declared by the C standard library:  ",
         "Alignment style must be ti, gnu, c11 or none:  ",
         "Header file name cannot be used in #include:  ",
         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",

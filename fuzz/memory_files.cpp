@@ -109,6 +109,12 @@ bool same_file(const char *first, const char *second)
     return std::strcmp(first, second) == 0;
 }
 
+// Standard output is a stream in memory, never a file of these.
+bool names_standard_output(const char *)
+{
+    return false;
+}
+
 void discard_atomic_file(atomic_file &file)
 {
     if (file.stream != nullptr)

@@ -97,9 +97,19 @@ bool keep_older_file(atomic_file &file)
             continue;
         if (errno == ENOENT)
             return true; // no older file to keep
-        return move_older_file_aside(file, name) || errno == ENOENT;
+        if (move_older_file_aside(file, name)) {
+            file.older_moved_aside = true;
+            return true;
+        }
+        return errno == ENOENT;
     }
     return false;
+}
+
+bool place(atomic_file &file)
+{
+    file.placed = put_in_place(file);
+    return file.placed;
 }
 
 } // namespace
@@ -150,13 +160,14 @@ atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following)
 {
     const held_signals previous = hold_signals();
     atomic_file *failed = nullptr;
-    const bool leading_replaced = has_temporary_file(leading);
-    if (leading_replaced && (!keep_older_file(leading) || !put_in_place(leading)))
+    if (has_temporary_file(leading) && (!keep_older_file(leading) || !place(leading)))
         failed = &leading;
-    else if (has_temporary_file(following) && !put_in_place(following))
+    else if (has_temporary_file(following) && !place(following))
         failed = &following;
     const int error = errno;
-    if (failed == &following && leading_replaced)
+    // Whatever was done to the leading file is undone, whichever rename
+    // failed: an older file moved aside goes back, and so does one replaced.
+    if (failed != nullptr)
         put_back(leading);
     discard_atomic_file(leading);
     discard_atomic_file(following);
@@ -186,4 +197,9 @@ std::FILE *open_file_to_read(const char *path)
 bool same_file(const char *first, const char *second)
 {
     return std::strcmp(first, second) == 0 || paths_name_one_file(first, second);
+}
+
+bool names_standard_output(const char *path)
+{
+    return is_file_of_standard_output(path);
 }

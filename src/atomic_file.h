@@ -14,8 +14,8 @@
 // place instead, as a shell's redirection would write it, and left what it
 // was. A folder is refused.
 //
-// While a temporary file exists, SIGINT, SIGTERM, SIGHUP and SIGPIPE remove
-// it before they end the process.
+// While a temporary file exists, every signal that would end the process
+// (on Windows, Ctrl-C and Ctrl-Break) removes it first.
 
 // The temporary names: a dot, "veltabgen-" and eight letters or digits, so
 // that any name a redirection can write can be written this way too.
@@ -30,6 +30,8 @@ struct atomic_file {
     std::FILE *stream;    // open until close_atomic_file
     bool in_place;        // written straight into path
     bool folder_refused;  // the folder does not let the tool create a file in it
+    bool older_moved_aside; // the older file was moved to a second name, not linked there
+    bool placed;          // the new file is at path
     native_file native;
 };
 
@@ -45,8 +47,8 @@ bool open_atomic_file(atomic_file &file, const char *path);
 bool close_atomic_file(atomic_file &file);
 
 // Puts two closed files in place, leading first; either may be one not in
-// use. If following cannot be put in place, leading is put back as it was,
-// so that the pair stays whole: both old or both new. The signals above are
+// use. If either cannot be put in place, leading is put back as it was, so
+// that the pair stays whole: both old or both new. The signals above are
 // held off meanwhile. Returns the file that failed, or null.
 atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following);
 
@@ -63,5 +65,8 @@ std::FILE *open_file_to_read(const char *path);
 // same name in the same folder as its file systems compare names, without
 // regard to case.
 bool same_file(const char *first, const char *second);
+
+// Whether path names the regular file that standard output writes to.
+bool names_standard_output(const char *path);
 
 #endif

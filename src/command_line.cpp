@@ -229,6 +229,76 @@ constexpr const char *reserved_words[] = {
     "while", "xor", "xor_eq",
 };
 
+// Names that the C standard library declares, as functions, objects, macros
+// or types (and so the C++ one, in the global namespace): an array of one of
+// these names would clash with the header that declares it, and C reserves
+// them for the library's use.
+constexpr const char *library_names[] = {
+    "BUFSIZ", "EOF", "FILE", "FILENAME_MAX", "FOPEN_MAX", "L_tmpnam", "NULL", "SEEK_CUR",
+    "SEEK_END", "SEEK_SET", "TMP_MAX", "abort", "abs", "acos", "acosf", "acosh", "acoshf",
+    "acoshl", "acosl", "aligned_alloc", "asctime", "asin", "asinf", "asinh", "asinhf", "asinhl",
+    "asinl", "assert", "at_quick_exit", "atan", "atan2", "atan2f", "atan2l", "atanf", "atanh",
+    "atanhf", "atanhl", "atanl", "atexit", "atof", "atoi", "atol", "atoll", "bsearch", "btowc",
+    "c16rtomb", "c32rtomb", "cabs", "cabsf", "cabsl", "cacos", "cacosf", "cacosh", "cacoshf",
+    "cacoshl", "cacosl", "call_once", "calloc", "carg", "cargf", "cargl", "casin", "casinf",
+    "casinh", "casinhf", "casinhl", "casinl", "catan", "catanf", "catanh", "catanhf", "catanhl",
+    "catanl", "cbrt", "cbrtf", "cbrtl", "ccos", "ccosf", "ccosh", "ccoshf", "ccoshl", "ccosl",
+    "ceil", "ceilf", "ceill", "cexp", "cexpf", "cexpl", "cimag", "cimagf", "cimagl", "clearerr",
+    "clock", "clock_t", "clog", "clogf", "clogl", "cnd_broadcast", "cnd_destroy", "cnd_init",
+    "cnd_signal", "cnd_timedwait", "cnd_wait", "conj", "conjf", "conjl", "copysign", "copysignf",
+    "copysignl", "cos", "cosf", "cosh", "coshf", "coshl", "cosl", "cpow", "cpowf", "cpowl",
+    "cproj", "cprojf", "cprojl", "creal", "crealf", "creall", "csin", "csinf", "csinh", "csinhf",
+    "csinhl", "csinl", "csqrt", "csqrtf", "csqrtl", "ctan", "ctanf", "ctanh", "ctanhf", "ctanhl",
+    "ctanl", "ctime", "difftime", "div", "div_t", "erf", "erfc", "erfcf", "erfcl", "erff", "erfl",
+    "errno", "exit", "exp", "exp2", "exp2f", "exp2l", "expf", "expl", "expm1", "expm1f", "expm1l",
+    "fabs", "fabsf", "fabsl", "fclose", "fdim", "fdimf", "fdiml", "feclearexcept", "fegetenv",
+    "fegetexceptflag", "fegetround", "feholdexcept", "fenv_t", "feof", "feraiseexcept", "ferror",
+    "fesetenv", "fesetexceptflag", "fesetround", "fetestexcept", "feupdateenv", "fexcept_t",
+    "fflush", "fgetc", "fgetpos", "fgets", "fgetwc", "fgetws", "floor", "floorf", "floorl", "fma",
+    "fmaf", "fmal", "fmax", "fmaxf", "fmaxl", "fmin", "fminf", "fminl", "fmod", "fmodf", "fmodl",
+    "fopen", "fpos_t", "fprintf", "fputc", "fputs", "fputwc", "fputws", "fread", "free", "freopen",
+    "frexp", "frexpf", "frexpl", "fscanf", "fseek", "fsetpos", "ftell", "fwide", "fwprintf",
+    "fwrite", "fwscanf", "getc", "getchar", "getenv", "gets", "getwc", "getwchar", "gmtime",
+    "hypot", "hypotf", "hypotl", "ilogb", "ilogbf", "ilogbl", "imaxabs", "imaxdiv", "imaxdiv_t",
+    "int16_t", "int32_t", "int64_t", "int8_t", "intmax_t", "intptr_t", "isalnum", "isalpha",
+    "isblank", "iscntrl", "isdigit", "isgraph", "islower", "isprint", "ispunct", "isspace",
+    "isupper", "iswalnum", "iswalpha", "iswblank", "iswcntrl", "iswctype", "iswdigit", "iswgraph",
+    "iswlower", "iswprint", "iswpunct", "iswspace", "iswupper", "iswxdigit", "isxdigit", "jmp_buf",
+    "kill_dependency", "labs", "ldexp", "ldexpf", "ldexpl", "ldiv", "ldiv_t", "lgamma", "lgammaf",
+    "lgammal", "llabs", "lldiv", "lldiv_t", "llrint", "llrintf", "llrintl", "llround", "llroundf",
+    "llroundl", "localeconv", "localtime", "log", "log10", "log10f", "log10l", "log1p", "log1pf",
+    "log1pl", "log2", "log2f", "log2l", "logb", "logbf", "logbl", "logf", "logl", "longjmp",
+    "lrint", "lrintf", "lrintl", "lround", "lroundf", "lroundl", "malloc", "max_align_t", "mblen",
+    "mbrlen", "mbrtoc16", "mbrtoc32", "mbrtowc", "mbsinit", "mbsrtowcs", "mbstate_t", "mbstowcs",
+    "mbtowc", "memchr", "memcmp", "memcpy", "memmove", "memset", "mktime", "modf", "modff",
+    "modfl", "mtx_destroy", "mtx_init", "mtx_lock", "mtx_timedlock", "mtx_trylock", "mtx_unlock",
+    "nan", "nanf", "nanl", "nearbyint", "nearbyintf", "nearbyintl", "nextafter", "nextafterf",
+    "nextafterl", "nexttoward", "nexttowardf", "nexttowardl", "offsetof", "perror", "pow", "powf",
+    "powl", "printf", "ptrdiff_t", "putc", "putchar", "puts", "putwc", "putwchar", "qsort",
+    "quick_exit", "raise", "rand", "realloc", "remainder", "remainderf", "remainderl", "remove",
+    "remquo", "remquof", "remquol", "rename", "rewind", "rint", "rintf", "rintl", "round",
+    "roundf", "roundl", "scalbln", "scalblnf", "scalblnl", "scalbn", "scalbnf", "scalbnl", "scanf",
+    "setbuf", "setjmp", "setlocale", "setvbuf", "sig_atomic_t", "signal", "sin", "sinf", "sinh",
+    "sinhf", "sinhl", "sinl", "size_t", "snprintf", "sprintf", "sqrt", "sqrtf", "sqrtl", "srand",
+    "sscanf", "stderr", "stdin", "stdout", "strcat", "strchr", "strcmp", "strcoll", "strcpy",
+    "strcspn", "strerror", "strftime", "strlen", "strncat", "strncmp", "strncpy", "strpbrk",
+    "strrchr", "strspn", "strstr", "strtod", "strtof", "strtoimax", "strtok", "strtol", "strtold",
+    "strtoll", "strtoul", "strtoull", "strtoumax", "strxfrm", "swprintf", "swscanf", "system",
+    "tan", "tanf", "tanh", "tanhf", "tanhl", "tanl", "tgamma", "tgammaf", "tgammal", "thrd_create",
+    "thrd_current", "thrd_detach", "thrd_equal", "thrd_exit", "thrd_join", "thrd_sleep",
+    "thrd_yield", "time", "time_t", "timespec_get", "tmpfile", "tmpnam", "tolower", "toupper",
+    "towctrans", "towlower", "towupper", "trunc", "truncf", "truncl", "tss_create", "tss_delete",
+    "tss_get", "tss_set", "uint16_t", "uint32_t", "uint64_t", "uint8_t", "uintmax_t", "uintptr_t",
+    "ungetc", "ungetwc", "va_arg", "va_copy", "va_end", "va_list", "va_start", "vfprintf",
+    "vfscanf", "vfwprintf", "vfwscanf", "vprintf", "vscanf", "vsnprintf", "vsprintf", "vsscanf",
+    "vswprintf", "vswscanf", "vwprintf", "vwscanf", "wcrtomb", "wcscat", "wcschr", "wcscmp",
+    "wcscoll", "wcscpy", "wcscspn", "wcsftime", "wcslen", "wcsncat", "wcsncmp", "wcsncpy",
+    "wcspbrk", "wcsrchr", "wcsrtombs", "wcsspn", "wcsstr", "wcstod", "wcstof", "wcstoimax",
+    "wcstok", "wcstol", "wcstold", "wcstoll", "wcstombs", "wcstoul", "wcstoull", "wcstoumax",
+    "wcsxfrm", "wctob", "wctomb", "wctrans", "wctrans_t", "wctype", "wctype_t", "wint_t",
+    "wmemchr", "wmemcmp", "wmemcpy", "wmemmove", "wmemset", "wprintf", "wscanf",
+};
+
 // Names that gcc and clang define as macros in their GNU modes (-std=gnu11,
 // the default) on one platform or another, and so cannot name the array.
 constexpr const char *predefined_macros[] = {
@@ -257,6 +327,10 @@ bool read_array_name(command_line &command, const char *name)
     for (const char *macro : predefined_macros)
         if (std::strcmp(name, macro) == 0)
             return fail_showing(command, "Array name is a macro that compilers predefine:  %s\n",
+                                name, length);
+    for (const char *library_name : library_names)
+        if (std::strcmp(name, library_name) == 0)
+            return fail_showing(command, "Array name is declared by the C standard library:  %s\n",
                                 name, length);
     command.request.array_name = name;
     return true;
@@ -489,5 +563,7 @@ command_line read_command_line(int argc, char *argv[])
         fail(command, "The --check option needs --output.\n");
     else if (request.check && request.stats)
         fail(command, "The --check and --stats options cannot be used together.\n");
+    else if (request.stats && (request.output_path != nullptr || request.header_path != nullptr))
+        fail(command, "The --stats option writes its report to standard output, and no file.\n");
     return command;
 }

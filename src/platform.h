@@ -72,17 +72,20 @@ bool move_older_file_aside(atomic_file &file, const char *name);
 // file is replaced as any other, and the new file is left read-only too.
 bool put_in_place(atomic_file &file);
 
-// Undoes put_in_place: the older file goes back to file.path, or, where
-// there was none, the new one is removed. An older file that cannot be put
-// back stays under its second name, never removed.
+// Undoes what the commit did to the file: where it was placed, the older
+// file goes back to file.path, or, where there was none, the new one is
+// removed; where only its older file was moved aside, that goes back. An
+// older file that cannot be put back stays under its second name, never
+// removed.
 void put_back(atomic_file &file);
 
 // Removes the temporary file and the older file's second name, where they
 // remain, and releases what prepare_native_names took.
 void remove_native_names(atomic_file &file);
 
-// Holds off the signals that end the process (SIGINT, SIGTERM, SIGHUP and
-// SIGPIPE) until release_signals, which restores the state that this
+// Holds off the signals that would end the process (on POSIX, every signal
+// whose default action ends it but SIGKILL; on Windows, the console's Ctrl-C
+// and Ctrl-Break) until release_signals, which restores the state that this
 // returns, so that the two nest. held_signals is the system's own.
 held_signals hold_signals();
 void release_signals(const held_signals &previous);
@@ -102,5 +105,12 @@ std::FILE *open_binary_file_to_read(const char *path);
 // Whether the two paths, spelt differently, name one file, as same_file
 // promises.
 bool paths_name_one_file(const char *first, const char *second);
+
+// Whether path names the regular file that standard output writes to.
+bool is_file_of_standard_output(const char *path);
+
+// The errno that tells why a write to a stream failed, from the errno that
+// the C library set: the same reason that Linux gives for the same fault.
+int write_failure_reason(int error);
 
 #endif

@@ -11,9 +11,19 @@ constexpr char header_comment[] =
     "/*  Automatically generated twiddle-factor array.                       */\n"
     "/*      Number of points:    %-5d                                      */\n"
     "/*      Scale factor:        %-20.9f                       */\n"
+    "%s"
     "/*      Appropriate FFTs:    QMX_cfftbf                                 */\n"
     "/*      Required alignment:  4 byte (word)                              */\n"
     "/* -------------------------------------------------------------------- */\n";
+
+// The line of the comment that records a rounding other than the table's
+// own truncation, which the comment leaves unsaid.
+const char *rounding_line(rounding_rule rule)
+{
+    return rule == rounding_rule::nearest
+               ? "/*      Rounding:            to nearest, halves away from zero          */\n"
+               : "";
+}
 
 // The DSP's own compiler places the array in a memory bank; for another
 // compiler the advice would only mislead.
@@ -90,8 +100,12 @@ void write_declaration(text_sink out, const table_request &request)
     }
     const bool gnu = request.alignment == alignment_style::gnu;
     const bool in_section = gnu && request.section != nullptr;
+    // C11's keyword is C++11's alignas.
     format_to(out, "%sconst short %s[2 * %d]%s%s%s%s =\n{",
-              request.alignment == alignment_style::c11 ? "_Alignas(4) " : "", name,
+              request.alignment == alignment_style::c11
+                  ? "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n"
+                  : "",
+              name,
               request.points / 2, gnu ? " __attribute__((aligned(4)" : "",
               in_section ? ", section(\"" : "", in_section ? request.section : "",
               gnu ? (in_section ? "\")))" : "))") : "");
@@ -120,7 +134,7 @@ void write_twiddle_source(text_sink out, const std::int16_t *table,
                           const table_request &request)
 {
     const std::int32_t n = request.points;
-    format_to(out, header_comment, n, request.scale);
+    format_to(out, header_comment, n, request.scale, rounding_line(request.rounding));
     if (request.alignment == alignment_style::ti)
         out.take(out.context, bank_note.data(), bank_note.size());
     out.take(out.context, "\n", 1);
@@ -159,9 +173,10 @@ void write_twiddle_header(text_sink out, const table_request &request)
 {
     const char *name = request.array_name;
     format_to(out,
-              "/* Automatically generated twiddle-factor array: the declaration.     */\n"
+              "/*  Automatically generated twiddle-factor array: the declaration.      */\n"
               "/*      Number of points:    %-5d                                      */\n"
               "/*      Scale factor:        %-20.9f                       */\n"
+              "%s"
               "\n"
               "#ifndef VELTABGEN_%s_H\n"
               "#define VELTABGEN_%s_H\n"
@@ -177,7 +192,8 @@ void write_twiddle_header(text_sink out, const table_request &request)
               "#endif\n"
               "\n"
               "#endif\n",
-              request.points, request.scale, name, name, name, request.points / 2);
+              request.points, request.scale, rounding_line(request.rounding), name, name, name,
+              request.points / 2);
 }
 
 void write_twiddle_header(std::FILE *out, const table_request &request)

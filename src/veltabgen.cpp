@@ -9,6 +9,7 @@
 
 #include "atomic_file.h"
 #include "command_line.h"
+#include "platform.h"
 #include "source_writer.h"
 #include "table_stats.h"
 #include "text_check.h"
@@ -51,7 +52,8 @@ int usage_exit(std::FILE *err, const char *message, bool long_options)
 
 int report_write_failure(std::FILE *err, const char *what, int error)
 {
-    report_on_file(err, "ERROR:  Unable to write ", what, ": %s\n", std::strerror(error));
+    report_on_file(err, "ERROR:  Unable to write ", what, ": %s\n",
+                   std::strerror(write_failure_reason(error)));
     return EXIT_FAILURE;
 }
 
@@ -147,6 +149,19 @@ int check_files(const std::int16_t *table, const table_request &request, std::FI
     return EXIT_SUCCESS;
 }
 
+// Whether the request would write its two files to one: the header and
+// the source named two ways, or the header and the file of standard output
+// that the source goes to, which the header would replace.
+bool pair_shares_a_file(const table_request &request)
+{
+    if (request.header_path == nullptr)
+        return false;
+    if (request.output_path != nullptr && same_file(request.header_path, request.output_path))
+        return true;
+    return names_standard_output(request.header_path) &&
+           (request.output_path == nullptr || names_standard_output(request.output_path));
+}
+
 int generate(const table_request &request, std::FILE *out, std::FILE *err)
 {
     // calloc rather than new (std::nothrow), which throws and catches
@@ -205,9 +220,9 @@ int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
         std::fputs("veltabgen " VELTABGEN_VERSION "\n", out);
         break;
     case run_action::generate:
-        // Two spellings of one file would leave the source including itself.
-        if (command.request.header_path != nullptr && command.request.output_path != nullptr &&
-            same_file(command.request.header_path, command.request.output_path))
+        // Two spellings of one file would leave the source including itself,
+        // or the header alone.
+        if (pair_shares_a_file(command.request))
             status = usage_exit(err, "The --header and --output files must differ.",
                                 command.long_options);
         else

@@ -189,6 +189,35 @@ TEST_F(GeneratedSource, SectionPlacesTheTableInCortexMFirmware)
     EXPECT_NE(symbols.find(".dtcm_data\t00000800 tw"), std::string::npos) << symbols;
 }
 
+// A source of the C11 style, compiled as C++11 by g++ and clang, holds its
+// table on 4 bytes and exports it through its header.
+TEST_F(GeneratedSource, C11StyleCompilesAsCxx)
+{
+    generate("tw.c", {"--name=tw", "--align=c11", "--header=tw.h", "-s", "1234.5", "128"});
+    std::vector<std::string> compilers = {CXX_COMPILER};
+    if (*CLANG != '\0')
+        compilers.push_back(CLANG);
+    const std::vector<std::string> cxx11 = {"-x", "c++", "-std=c++11", "-Wall", "-Wextra",
+                                            "-pedantic", "-Werror"};
+    for (const std::string &compiler : compilers) {
+        SCOPED_TRACE(compiler);
+        command_builder compile_source;
+        compile_source << compiler << cxx11 << "-c" << path("tw.c") << "-o" << path("tw.o");
+        run_step(compile_source.words);
+        command_builder compile_user;
+        compile_user << C_COMPILER << gnu11_flags << "-DSHORTS=1" << "-DTABLES_FROM_HEADERS"
+                     << "-DTABLES=X(tw, 128)" << "-include" << path("tw.h") << "-c"
+                     << CLIENT_DIR "/print_tables.c" << "-o" << path("user.o");
+        run_step(compile_user.words);
+        run_step({CXX_COMPILER, path("user.o"), path("tw.o"), "-o", path("client")});
+        if (HasFailure())
+            return;
+        auto tables = tables_printed(run_step({path("client")}));
+        EXPECT_EQ(tables["tw"].entries, table_for(128, 1234.5));
+        EXPECT_EQ(tables["tw"].address_mod_4, 0);
+    }
+}
+
 // The header lets a C or C++ program use the table, whether the source is
 // compiled as C or as C++; without it, a source compiled as C++ keeps its
 // array to itself.

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -138,6 +139,14 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         {"SIZE 64 NAME __func__", "NAME \"__func__\" is a C or C++ keyword, or a name reserved"},
         {"SIZE 64 NAME linux", "NAME \"linux\" is a C or C++ keyword, or a name reserved"},
         {"SIZE 64 NAME 9lives", "NAME \"9lives\" is not a C identifier"},
+        {"SIZE 64 NAME printf", "NAME \"printf\" is declared by the C standard library"},
+        // A list is no value of any argument.
+        {"SIZE \"64;128\"", "SIZE \"64;128\" is not one of"},
+        {"SIZE 64 SCALE \"1;2\"", "SCALE \"1;2\" is not a plain decimal number"},
+        {"SIZE 64 NAME \"a;b\"", "NAME \"a;b\" is not a C identifier"},
+        {"SIZE 64 ALIGN \"gnu;ti\"", "ALIGN \"gnu;ti\" is not one of ti, gnu, c11 and none"},
+        {"SIZE 64 SECTION \".a;.b\"", "SECTION \".a;.b\" is not 1 to 64 letters"},
+        {"SIZE 64 ALIGN ti BANK \"1;2\"", "BANK \"1;2\" is not a number from 0 to 15"},
         {"SIZE 64 NAME", "NAME needs a value"},
         {"SIZE 64 NAME HEADER",
          "NAME needs a value: HEADER is a keyword of veltabgen_generate, not a value"},
@@ -175,7 +184,8 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         "veltabgen_generate(tables SIZE 32 NAME no ROUND nearest)\n"
         "veltabgen_generate(tables SIZE 32 NAME best SCALE 32768 ROUND nearest)\n"
         "veltabgen_generate(tables SIZE 16 NAME banked ALIGN ti BANK 12 SECTION " +
-        std::string(64, 's') + ")");
+        std::string(64, 's') + ")\n"
+        "veltabgen_generate(tables SIZE 16 NAME top_bank ALIGN ti BANK 15)");
     ASSERT_EQ(named.status, 0) << described(named);
     run_step({CMAKE_COMMAND, "--build", build.string()});
     EXPECT_NE(read_file(build / "veltabgen" / "N.c").find("const short N[2 * 32]"),
@@ -189,11 +199,75 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
     EXPECT_EQ(read_file(build / "veltabgen" / "best.c"),
               run_step({(prefix() / "bin" / "veltabgen").string(), "--scale=32768", "--round=nearest",
                         "--name=best", "--align=gnu", "32"}));
+    EXPECT_NE(read_file(build / "veltabgen" / "top_bank.c").find("#pragma DATA_MEM_BANK(top_bank, 15);"),
+              std::string::npos);
     // Rounded to nearest, the first entry is -32768.
     EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"
                                                            " __attribute__((aligned(4))) =\n{\n"
                                                            "    -0x8000,"),
               std::string::npos);
+}
+
+// The package's own policies hold whatever the project's: a project that
+// asks for the policies of CMake 3.2, before IN_LIST, has its arguments
+// checked alike.
+TEST_F(CMakePackage, AProjectOfOldPoliciesGetsThePackagesOwn)
+{
+    install();
+    const fs::path project = folder / "project";
+    const fs::path build = folder / "build";
+    fs::create_directories(project);
+    const auto configure = [&](const std::string &size) {
+        write_file(project / "CMakeLists.txt",
+                   "cmake_minimum_required(VERSION 3.2)\n"
+                   "project(tables LANGUAGES C)\n"
+                   "find_package(veltabgen 1.3 REQUIRED)\n"
+                   "add_library(tables STATIC)\n"
+                   "veltabgen_generate(tables SIZE " + size + " HEADER)\n");
+        return run_process({CMAKE_COMMAND, "-S", project.string(), "-B", build.string(), "-G",
+                            CMAKE_GENERATOR, "-DCMAKE_PREFIX_PATH=" + prefix().string(),
+                            "-DCMAKE_C_COMPILER=" C_COMPILER});
+    };
+    const process_result bad = configure("100");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.err.find("veltabgen_generate: SIZE \"100\" is not one of"), std::string::npos)
+        << described(bad);
+    fs::remove_all(build);
+    const process_result good = configure("64");
+    ASSERT_EQ(good.status, 0) << described(good);
+    run_step({CMAKE_COMMAND, "--build", build.string()});
+    EXPECT_TRUE(fs::exists(build / "veltabgen" / "twiddle_64.h"));
+}
+
+// The names that the function refuses are those that the tool refuses: the
+// words of each list in the tool's source are the words of the function's.
+TEST(CMakePackageNames, TheFunctionRefusesTheNamesTheToolRefuses)
+{
+    const std::string tool = read_file(SOURCE_DIR "/src/command_line.cpp");
+    const std::string function = read_file(SOURCE_DIR "/cmake/veltabgenGenerate.cmake");
+    const auto words_between = [](const std::string &text, const std::string &start,
+                                  const std::string &end, bool quoted) {
+        std::set<std::string> words;
+        const std::size_t from = text.find(start);
+        EXPECT_NE(from, std::string::npos) << start;
+        if (from == std::string::npos)
+            return words;
+        const std::string part = text.substr(from + start.size(),
+                                             text.find(end, from + start.size()) - from - start.size());
+        std::istringstream stream(part);
+        for (std::string word; stream >> word;) {
+            if (quoted)
+                word = word.substr(1, word.find('"', 1) - 1);
+            words.insert(word);
+        }
+        return words;
+    };
+    std::set<std::string> refused = words_between(tool, "reserved_words[] = {", "};", true);
+    for (const std::string &word : words_between(tool, "predefined_macros[] = {", "};", true))
+        refused.insert(word);
+    EXPECT_EQ(words_between(function, "set(reserved_names", ")", false), refused);
+    EXPECT_EQ(words_between(function, "set(library_names", ")", false),
+              words_between(tool, "library_names[] = {", "};", true));
 }
 
 // A firmware target that gathers its sources from subfolders: a table

@@ -260,6 +260,16 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--name=_Float32", "64"}, "Array name is reserved for the C implementation:  _Float32\n"},
         {{"--name=__int128", "64"}, "Array name is reserved for the C implementation:  __int128\n"},
         {{"--name=linux", "64"}, "Array name is a macro that compilers predefine:  linux\n"},
+        // What the C standard library declares would clash with its headers.
+        {{"--name=errno", "64"}, "Array name is declared by the C standard library:  errno\n"},
+        {{"--name=printf", "64"}, "Array name is declared by the C standard library:  printf\n"},
+        {{"--name=stdout", "64"}, "Array name is declared by the C standard library:  stdout\n"},
+        {{"--name=sinf", "64"}, "Array name is declared by the C standard library:  sinf\n"},
+        {{"--name=FILE", "64"}, "Array name is declared by the C standard library:  FILE\n"},
+        {{"--stats", "--output=t.c", "64"},
+         "The --stats option writes its report to standard output, and no file.\n"},
+        {{"--header=t.h", "--stats", "64"},
+         "The --stats option writes its report to standard output, and no file.\n"},
         {{"--name=unix", "64"}, "Array name is a macro that compilers predefine:  unix\n"},
         {{"--out=x.c", "64"}, "Unrecognized option:  --out\n"},
         {{"--section=", "64"}, "The --section option requires a value.\n"},
@@ -424,6 +434,7 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         {{"--name=_tw", "32"}, 32, default_scale, "_tw", alignment_style::ti},
         {{"--name=tw_64", "32"}, 32, default_scale, "tw_64", alignment_style::ti},
         {{"--name=format", "32"}, 32, default_scale, "format", alignment_style::ti},
+        {{"--name=printf_table", "32"}, 32, default_scale, "printf_table", alignment_style::ti},
         {{"--name=short_tw", "32"}, 32, default_scale, "short_tw", alignment_style::ti},
         {{"--section=.dtcm_data", "64"}, 64, default_scale, "w", alignment_style::ti, ".dtcm_data"},
         {{"--section", "$fast.1", "--align=gnu", "--name=tw", "64"}, 64, default_scale, "tw",
@@ -455,6 +466,7 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         request.alignment = c.alignment;
         request.section = c.section;
         request.bank = c.bank;
+        request.rounding = c.rounding;
         const process_result result = run_tool(c.args);
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, 0);

@@ -62,6 +62,63 @@ double floor_db(std::int32_t n)
     return 0;
 }
 
+// Full-scale tones, of magnitude 32766.7, at every phase in steps of
+// 2 pi / 6000, with the best table: the very edge of the input range, where
+// the rounding of a butterfly once wrapped an output to the other end of 16
+// bits (X[1] of bin 1 at phase 2999 came out as 32767 for -32766.7). Every
+// output lies within 8 LSB of the exact DFT divided by n.
+TEST(FftQ15, OutputAtTheEdgeOfTheInputRangeNeverWraps)
+{
+    const std::int32_t n = 64;
+    const std::vector<std::int16_t> table = table_for(n, 32768.0, rounding_rule::nearest);
+    for (const std::int32_t bin : {1, 17}) {
+        for (int phase = 0; phase < 6000; ++phase) {
+            std::vector<short> x(2 * n);
+            for (std::int32_t i = 0; i < n; ++i) {
+                const complex value = std::polar(
+                    32766.7, 2.0 * std::numbers::pi * (bin * i / double(n) + phase / 6000.0));
+                x[static_cast<std::size_t>(2 * i)] = static_cast<short>(std::lround(value.real()));
+                x[static_cast<std::size_t>(2 * i + 1)] = static_cast<short>(std::lround(value.imag()));
+            }
+            const std::vector<short> input = x;
+            ASSERT_EQ(fft_q15(x.data(), n, table.data(), n), 0);
+            for (std::int32_t m = 0; m < n; ++m) {
+                complex exact = 0;
+                for (std::int32_t i = 0; i < n; ++i)
+                    exact += complex(input[static_cast<std::size_t>(2 * i)],
+                                     input[static_cast<std::size_t>(2 * i + 1)]) *
+                             std::polar(1.0, -2.0 * std::numbers::pi * m * i / n);
+                exact /= n;
+                ASSERT_LE(std::abs(x[static_cast<std::size_t>(2 * m)] - exact.real()), 8.0)
+                    << "bin " << bin << ", phase " << phase << "/6000, X[" << m << "]";
+                ASSERT_LE(std::abs(x[static_cast<std::size_t>(2 * m + 1)] - exact.imag()), 8.0)
+                    << "bin " << bin << ", phase " << phase << "/6000, X[" << m << "]";
+            }
+        }
+    }
+}
+
+// A size that is no power of two, or larger than the table, or a table of
+// no power of two, is refused, and the data left as it was.
+TEST(FftQ15, ArgumentsThatCannotBeRightAreRefused)
+{
+    const std::vector<std::int16_t> table = table_for(64, default_scale);
+    const struct {
+        unsigned n;
+        unsigned table_points;
+    } cases[] = {{0, 64}, {1, 64}, {48, 64}, {128, 64}, {32, 48}, {64, 96}};
+    for (const auto &c : cases) {
+        std::vector<short> x = random_q15_input(256, 7);
+        const std::vector<short> before = x;
+        EXPECT_EQ(fft_q15(x.data(), c.n, table.data(), c.table_points), -1)
+            << "n " << c.n << ", table_points " << c.table_points;
+        EXPECT_EQ(x, before);
+    }
+    std::vector<short> x = random_q15_input(64, 7);
+    EXPECT_EQ(fft_q15(x.data(), 2, table.data(), 64), 0);
+    EXPECT_EQ(fft_q15(x.data(), 64, table.data(), 64), 0);
+}
+
 TEST(FftQ15, OutputOfTheDefaultTablesMeetsTheFloors)
 {
     for (const std::int32_t n : valid_sizes) {

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <csignal>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <vector>
@@ -226,6 +227,8 @@ TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
         {{"--header=folder/../twiddle.c", "--output=twiddle.c", "64"}, "", ""},
         {{"--header=" + (folder / "twiddle.c").string(), "--output=twiddle.c", "64"}, "", ""},
         {{"--output=./folder//new.c", "--header=folder/new.c", "64"}, "", ""},
+        {{"--header=twiddle.c", "--output=./twiddle.c", "64"}, "", ""},
+        {{"--output=twiddle.c//", "64"}, "ERROR:  Unable to write twiddle.c//: " + not_a_folder + "\n", ""},
     });
     // Windows' file systems compare names without regard to case.
     if (!tool_is_native())
@@ -634,11 +637,33 @@ TEST_F(OutputFile, APairIsReplacedOnAFileSystemWithoutLinks)
     fs::remove(folder / "strace.log");
     EXPECT_EQ(contents_of(folder), pair_written(64));
 
-    // The source's rename fails: the header moved aside comes back.
+    // Any rename fails: moving the older header aside (1), putting the new
+    // header in its place (2), or the source (3). The older header comes back.
+    const std::string eio = std::string(std::strerror(EIO)) + "\n";
     expect_failures_leave_folder_unchanged(folder, {
-        {pair, "ERROR:  Unable to write twiddle.c: " + std::string(std::strerror(EIO)) + "\n",
+        {pair, "ERROR:  Unable to write twiddle.h: " + eio,
+         no_links + " -e inject=renameat:error=EIO:when=1 \"$@\""},
+        {pair, "ERROR:  Unable to write twiddle.h: " + eio,
+         no_links + " -e inject=renameat:error=EIO:when=2 \"$@\""},
+        {pair, "ERROR:  Unable to write twiddle.c: " + eio,
          no_links + " -e inject=renameat:error=EIO:when=3 \"$@\""},
     });
+
+    // Where the older header cannot be put back either, it stays whole under
+    // its second name, never removed.
+    write_file(folder / "twiddle.c", "an older table\n");
+    write_file(folder / "twiddle.h", "an older header\n");
+    const process_result stranded =
+        run_here(pair, no_links + " -e inject=renameat:error=EIO:when=2..3 \"$@\"");
+    EXPECT_EQ(stranded.status, 1) << described(stranded);
+    fs::remove(folder / "strace.log");
+    folder_contents after = contents_of(folder);
+    EXPECT_EQ(after.count("twiddle.h"), 0u);
+    EXPECT_EQ(after.erase("twiddle.c"), 1u);
+    after.erase("folder");
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after.begin()->first.rfind(".veltabgen-", 0), 0u);
+    EXPECT_EQ(after.begin()->second, "an older header\n");
 }
 
 // What is not a regular file is written in place, as a redirection would
@@ -808,9 +833,9 @@ TEST_F(OutputFile, CheckFindsTheFirstLineThatDiffersAndChangesNothing)
          "ERROR:  tw.c differs from the generated text at line 20.\n"},
         {with_other_line_ends(source), header, "ERROR:  tw.c differs from the generated text at line 1.\n"},
         {source, with_other_line_ends(header), "ERROR:  tw.h differs from the generated text at line 1.\n"},
-        // A folder cannot be read, whatever the system's reason.
-        {"(folder)", header, "ERROR:  Unable to read tw.c: "},
-        {source, "(folder)", "ERROR:  Unable to read tw.h: "},
+        // A folder cannot be read, for the same reason everywhere.
+        {"(folder)", header, "ERROR:  Unable to read tw.c: " + std::string(std::strerror(EISDIR)) + "\n"},
+        {source, "(folder)", "ERROR:  Unable to read tw.h: " + std::string(std::strerror(EISDIR)) + "\n"},
     };
     for (const auto &c : cases) {
         fs::remove_all(folder);
@@ -871,6 +896,206 @@ TEST_F(OutputFile, PermissionsAreThoseOfRedirection)
     const process_result creating = run_here({"--output=new.c", "16"});
     ASSERT_EQ(creating.status, 0) << described(creating);
     EXPECT_EQ(fs::status(folder / "new.c").permissions(), fs::perms(0666 & ~umask_now));
+}
+
+// Standard output redirected into the header's file is the source's file:
+// writing the header there would replace the source with the header alone.
+TEST_F(OutputFile, StandardOutputThatIsTheHeaderIsOneFileUnderTwoNames)
+{
+    if (tool_is_native())
+        fs::create_symlink("/proc/self/fd/1", folder / "stdout");
+    std::vector<std::vector<std::string>> refused = {{"--header=tw.h", "64"},
+                                                     {"--header=./tw.h", "--name=tw", "64"}};
+    if (tool_is_native())
+        refused.push_back({"--output=stdout", "--header=tw.h", "64"});
+    for (const auto &args : refused) {
+        write_file(folder / "tw.h", "an older header\n");
+        const process_result result = run_here(args, "exec > tw.h");
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, with_tool_line_ends(must_differ));
+        EXPECT_EQ(read_file(folder / "tw.h"), ""); // as the redirection left it
+    }
+    // Standard output in another file, or the header beside a source of its
+    // own, is no such pair.
+    const process_result apart = run_here({"--header=tw.h", "64"}, "exec > tw.c");
+    EXPECT_EQ(apart.status, 0) << described(apart);
+    table_request request = default_request(64, default_scale);
+    request.header_path = "tw.h";
+    EXPECT_EQ(read_file(folder / "tw.c"), with_tool_line_ends(render(table_for(64, default_scale), request)));
+    EXPECT_EQ(read_file(folder / "tw.h"), with_tool_line_ends(render_header(request)));
+    const process_result elsewhere = run_here({"--header=tw.h", "--output=tw.c", "64"}, "exec > tw.h");
+    EXPECT_EQ(elsewhere.status, 0) << described(elsewhere);
+    EXPECT_EQ(read_file(folder / "tw.h"), with_tool_line_ends(render_header(request)));
+}
+
+// A regular file is replaced, even where it is also standard output and has
+// another name, which keeps the older text; links to standard output and
+// error are written in place, and truncated as a redirection would.
+TEST_F(OutputFile, LinksToStandardStreamsAreWrittenInPlaceAndRegularFilesReplaced)
+{
+    if (!tool_is_native())
+        GTEST_SKIP() << "Linux's links and /proc";
+    const std::string table = render(table_for(64, default_scale), default_scale);
+    write_file(folder / "tw.c", "an older table\n");
+    fs::create_hard_link(folder / "tw.c", folder / "other.c");
+    const process_result replaced = run_here({"--output=tw.c", "64"}, "exec >> tw.c");
+    EXPECT_EQ(replaced.status, 0) << described(replaced);
+    EXPECT_EQ(read_file(folder / "tw.c"), table);
+    EXPECT_EQ(read_file(folder / "other.c"), "an older table\n");
+
+    fs::create_symlink("/proc/self/fd/2", folder / "stderr");
+    const process_result to_stderr = run_here({"--output=stderr", "64"});
+    EXPECT_EQ(to_stderr.status, 0) << described(to_stderr);
+    EXPECT_EQ(to_stderr.err, table);
+    EXPECT_TRUE(fs::is_symlink(folder / "stderr"));
+
+    fs::create_symlink("/proc/self/fd/1", folder / "stdout");
+    write_file(folder / "out.c", std::string(table.size() * 2, 'x'));
+    const process_result truncated = run_here({"--output=stdout", "64"}, "exec 1<> out.c");
+    EXPECT_EQ(truncated.status, 0) << described(truncated);
+    EXPECT_EQ(read_file(folder / "out.c"), table);
+}
+
+// A folder where the tool may not create a file, for either reason the
+// system gives (EACCES, EPERM), is named as such.
+TEST_F(OutputFile, AFolderThatRefusesANewFileIsNamed)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    const std::vector<std::string> args = {"--output=twiddle.c", "64"};
+    const process_result traced = run_here(args, "set -- strace -o strace.log -e trace=openat \"$@\"");
+    ASSERT_EQ(traced.status, 0) << described(traced);
+    const int created = call_number(read_file(folder / "strace.log"), "openat", "\".veltabgen-", false);
+    ASSERT_GT(created, 0) << read_file(folder / "strace.log");
+    for (const char *error : {"EPERM", "EACCES"}) {
+        const process_result refused = run_here(
+            args, "set -- strace -o strace.log -e trace=openat -e inject=openat:error=" +
+                      std::string(error) + ":when=" + std::to_string(created) + " \"$@\"");
+        SCOPED_TRACE(described(refused));
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.err, "ERROR:  Unable to write twiddle.c: its folder is not writable (" +
+                                   std::string(std::strerror(std::string(error) == "EPERM" ? EPERM : EACCES)) +
+                                   ")\n");
+    }
+}
+
+// A file directly under the root folder: its folder is the root, never an
+// empty name. The root is a scratch folder of the test's, in a mount
+// namespace of its own, with the system's /usr bound into it for the tool.
+TEST_F(OutputFile, AFileInTheRootFolderIsWritten)
+{
+    if (!tool_is_native() || run_process({"/usr/bin/unshare", "-m", "/bin/true"}).status != 0)
+        GTEST_SKIP() << "no mount namespace to make a root in";
+    const fs::path tool = tool_command().front();
+    for (const char *made : {"root/usr", "root/tool"})
+        fs::create_directories(folder / made);
+    fs::create_directory_symlink("usr/lib", folder / "root" / "lib");
+    fs::create_directory_symlink("usr/lib64", folder / "root" / "lib64");
+    const process_result result = run_process(
+        {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+         "mount --bind /usr root/usr && mount --bind \"$1\" root/tool && "
+         "exec /usr/sbin/chroot root \"/tool/$2\" --output=/tw.c 64",
+         "sh", tool.parent_path().string(), tool.filename().string()},
+        [&] {
+            process_options options;
+            options.working_directory = folder.string();
+            return options;
+        }());
+    SCOPED_TRACE(described(result));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(read_file(folder / "root" / "tw.c"), render(table_for(64, default_scale), default_scale));
+}
+
+// Every signal that would end the run removes the temporary file first, and
+// then ends it as it would have: here, while the source goes to a pipe that
+// nobody reads, the header's temporary file already written. Under Wine,
+// SIGINT is the console's Ctrl-C, which ends a program with
+// STATUS_CONTROL_C_EXIT, of which the host sees the low byte.
+TEST_F(OutputFile, EverySignalThatEndsTheRunRemovesItsTemporaryFiles)
+{
+    std::vector<std::pair<const char *, int>> signals = {{"INT", SIGINT}};
+    if (tool_is_native())
+        signals = {{"INT", SIGINT},   {"TERM", SIGTERM},     {"HUP", SIGHUP},   {"QUIT", SIGQUIT},
+                   {"ALRM", SIGALRM}, {"USR1", SIGUSR1},     {"USR2", SIGUSR2}, {"XCPU", SIGXCPU},
+                   {"VTALRM", SIGVTALRM}, {"PROF", SIGPROF}, {"PIPE", SIGPIPE}, {"RTMIN", SIGRTMIN}};
+    // The shell becomes the tool, whose process a watcher in the background
+    // signals once the temporary file is there.
+    std::vector<std::string> command = {
+        "/bin/sh", "-c",
+        "mkfifo pipe && : > empty && exec 3<> pipe || exit 2; "
+        "{ until ls -a | grep -q '^\\.veltabgen-' || ! kill -0 $$; do sleep 0.01; done; kill -\"$SIGNAL\" $$; } & "
+        "exec \"$@\" > pipe < empty",
+        "sh"};
+    for (const std::string &word : tool_command())
+        command.push_back(word);
+    command.insert(command.end(), {"--header=tw.h", "32768"});
+    for (const auto &[name, number] : signals) {
+        SCOPED_TRACE(std::string("SIG") + name);
+        process_options options;
+        options.working_directory = folder.string();
+        options.prelude = "export SIGNAL=" + std::to_string(number);
+        const process_result result = run_process(command, options);
+        SCOPED_TRACE(described(result));
+        EXPECT_EQ(result.status, tool_is_native() ? -1 : 58); // STATUS_CONTROL_C_EXIT
+        folder_contents after = contents_of(folder);
+        EXPECT_EQ(after.erase("pipe") + after.erase("empty"), 2u);
+        EXPECT_EQ(after, folder_contents{});
+        fs::remove(folder / "pipe");
+        fs::remove(folder / "empty");
+    }
+}
+
+// A pipe whose reader has gone is a failed write, told as Linux tells it.
+TEST_F(OutputFile, ABrokenPipeIsAFailedWrite)
+{
+    std::vector<std::string> command = {
+        "/bin/sh", "-c", "{ \"$@\" 32768; echo $? > status; } | head -c 1 > head.c", "sh"};
+    for (const std::string &word : tool_command())
+        command.push_back(word);
+    process_options options;
+    options.working_directory = folder.string();
+    options.prelude = "trap '' PIPE";
+    const process_result result = run_process(command, options);
+    SCOPED_TRACE(described(result));
+    EXPECT_EQ(read_file(folder / "status"), "1\n");
+    EXPECT_EQ(result.err, with_tool_line_ends("ERROR:  Unable to write output: " +
+                                              std::string(std::strerror(EPIPE)) + "\n"));
+}
+
+// Windows: a colon past the drive names a stream of a file, never a folder;
+// such a name is refused, and nothing is written.
+TEST_F(OutputFile, AWindowsStreamNameIsRefused)
+{
+    if (tool_is_native())
+        GTEST_SKIP() << "Windows names";
+    const std::string invalid = std::strerror(EINVAL);
+    expect_failures_leave_folder_unchanged(folder, {
+        {{"--header=twiddle.c:x", "--output=new.c", "64"},
+         "ERROR:  Unable to write twiddle.c:x: " + invalid + "\n", ""},
+        {{"--output=new.c", "--header=new.c::$DATA", "64"},
+         "ERROR:  Unable to write new.c::$DATA: " + invalid + "\n", ""},
+        {{"--output=twiddle.c::$DATA", "64"},
+         "ERROR:  Unable to write twiddle.c::$DATA: " + invalid + "\n", ""},
+    });
+}
+
+// Windows: a name with a lone surrogate, given through CreateProcessW, has no
+// exact spelling in UTF-8; it is refused rather than taken for another file.
+TEST_F(OutputFile, AWindowsNameWithALoneSurrogateIsRefused)
+{
+    if (tool_is_native())
+        GTEST_SKIP() << "Windows names";
+    write_file(folder / "t\uFFFD.c", "another file\n");
+    const folder_contents before = contents_of(folder);
+    process_options options;
+    options.working_directory = folder.string();
+    const process_result result =
+        run_windows_helper({"lone-surrogates", tool_command().back()}, options);
+    SCOPED_TRACE(described(result));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind(with_tool_line_ends("ERROR:  Unable to write t"), 0), 0u);
+    EXPECT_EQ(contents_of(folder), before);
 }
 
 } // namespace

@@ -398,12 +398,14 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
     };
     const auto first = times();
     const process_result again = run_shell("make", project);
-    EXPECT_EQ(again.out, "") << "a second make with nothing changed runs something";
+    EXPECT_EQ(again.out, "make: 'tables_demo' is up to date.\n")
+        << "a second make with nothing changed runs something";
     EXPECT_EQ(times(), first);
 
     // Another section for the 1024-point table: it alone is made again.
     std::string makefile = read_file(project / "Makefile");
     const std::size_t section = makefile.find("--section=.dtcm_data");
+    ASSERT_NE(makefile.find("VELTABGEN_FLAGS_twiddle_1024 = --section=.dtcm_data"), std::string::npos);
     ASSERT_NE(section, std::string::npos);
     makefile.replace(section, 20, "--section=.itcm_data");
     write_file(project / "Makefile", makefile);
@@ -414,6 +416,40 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
     EXPECT_EQ(second.at("twiddle_256.h"), first.at("twiddle_256.h"));
     EXPECT_NE(second.at("twiddle_1024.c"), first.at("twiddle_1024.c"));
     EXPECT_NE(read_file(project / "twiddle_1024.c").find("section(\".itcm_data\")"), std::string::npos);
+
+    // Options for every table, given on make's command line, keep each
+    // table's own; make check then checks the tables with both.
+    const process_result rounded = run_shell("make VELTABGEN_FLAGS=--round=nearest", project);
+    ASSERT_EQ(rounded.status, 0) << described(rounded);
+    const std::string rounded_table = read_file(project / "twiddle_1024.c");
+    EXPECT_NE(rounded_table.find("section(\".itcm_data\")"), std::string::npos);
+    EXPECT_NE(rounded_table.find("Rounding:            to nearest"), std::string::npos);
+    EXPECT_EQ(run_shell("make check VELTABGEN_FLAGS=--round=nearest", project).status, 0);
+    EXPECT_NE(run_shell("make check", project).status, 0);
+    ASSERT_EQ(run_shell("make", project).status, 0);
+
+    // A section name with a $ reaches the tool as its record holds it.
+    const process_result dollar =
+        run_shell("make 'VELTABGEN_FLAGS_twiddle_256=--section=$$fast.1'", project);
+    ASSERT_EQ(dollar.status, 0) << described(dollar);
+    EXPECT_NE(read_file(project / "twiddle_256.c").find("section(\"$fast.1\")"), std::string::npos);
+    EXPECT_NE(read_file(project / ".twiddle_256.flags").find("\n--section=$fast.1\n"), std::string::npos)
+        << read_file(project / ".twiddle_256.flags");
+    ASSERT_EQ(run_shell("make", project).status, 0);
+
+    // Another tool, even one older than the tables, makes them again; a path
+    // with a space is refused with a message that says why.
+    fs::create_directories(folder / "old");
+    fs::copy_file(bin() / "veltabgen", folder / "old" / "veltabgen");
+    fs::last_write_time(folder / "old" / "veltabgen", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
+    const process_result older = run_shell("make VELTABGEN=" + (folder / "old" / "veltabgen").string(), project);
+    EXPECT_EQ(older.status, 0) << described(older);
+    EXPECT_NE(older.out.find((folder / "old" / "veltabgen").string() + " '--section=.itcm_data'"),
+              std::string::npos)
+        << older.out;
+    const process_result spaced = run_shell("make 'VELTABGEN=/opt/my tools/veltabgen'", project);
+    EXPECT_NE(spaced.status, 0);
+    EXPECT_NE(spaced.err.find("holds a space"), std::string::npos) << described(spaced);
 
     // The tool named as a name on PATH, and as a path without one.
     fs::remove(project / "twiddle_256.c");
@@ -602,6 +638,43 @@ TEST_F(ReadmeRecipe, CommittedTableIsCheckedByCTest)
         ASSERT_EQ(run_shell(regenerate, project).status, 0);
         EXPECT_EQ(read_file(table), current);
         EXPECT_EQ(run_process(ctest).status, 0);
+    }
+}
+
+// Every option that --help lists is documented and used where its users
+// meet it: in the README's table of options, the man page and the fuzzer's
+// dictionary; where it sets the table, in the CMake function and on the
+// page. An option added to the tool alone fails here, by name.
+TEST(Options, EveryOptionIsWhereItsUsersMeetIt)
+{
+    const process_result help = run_tool({"--help"});
+    ASSERT_EQ(help.status, 0) << described(help);
+    std::vector<std::string> options;
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("  --", 0) == 0)
+            options.push_back(line.substr(4, line.find_first_of(" =", 4) - 4));
+    ASSERT_GE(options.size(), 10u) << help.out;
+
+    const std::string options_table = section(readme(), "### Options");
+    const std::string man_page = read_file(SOURCE_DIR "/src/veltabgen.1.in");
+    const std::string dictionary = read_file(SOURCE_DIR "/fuzz/command_line.dict");
+    const std::string function = read_file(SOURCE_DIR "/cmake/veltabgenGenerate.cmake");
+    const std::string page = read_file(SOURCE_DIR "/web/shell.html");
+    // What the function and the page leave to the command line: the files
+    // they name themselves, and what only a person at a terminal asks for.
+    const std::set<std::string> not_in_function = {"output", "check", "stats", "help", "version"};
+    const std::set<std::string> not_on_page = {"output", "check", "stats", "help", "version"};
+    for (const std::string &option : options) {
+        SCOPED_TRACE("--" + option);
+        EXPECT_NE(options_table.find("| `--" + option), std::string::npos) << "not in the README's table";
+        EXPECT_NE(man_page.find("\\-\\-" + option), std::string::npos) << "not in the man page";
+        EXPECT_NE(dictionary.find("\"--" + option), std::string::npos) << "not in the fuzz dictionary";
+        if (not_in_function.count(option) == 0)
+            EXPECT_NE(function.find("--" + option + "="), std::string::npos)
+                << "not passed by veltabgen_generate";
+        if (not_on_page.count(option) == 0)
+            EXPECT_NE(page.find("(--" + option + ")"), std::string::npos) << "not a field of the page";
     }
 }
 

@@ -182,7 +182,7 @@ TEST(WriteTwiddleSource, OptionsChangeOnlyTheDeclarationAndTheBankNote)
         {"tw64", alignment_style::gnu, nullptr, nullptr, no_bank,
          "const short tw64[2 * 32] __attribute__((aligned(4))) =\n{"},
         {"_T", alignment_style::c11, nullptr, nullptr, no_bank,
-         "_Alignas(4) const short _T[2 * 32] =\n{"},
+         "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\nconst short _T[2 * 32] =\n{"},
         {"w", alignment_style::none, nullptr, nullptr, no_bank, "const short w[2 * 32] =\n{"},
         {"tw64", alignment_style::gnu, "generated/tw64.h", nullptr, no_bank,
          "#include \"tw64.h\"\n\n"
@@ -232,7 +232,7 @@ TEST(WriteTwiddleHeader, DeclaresTheArrayWithCLinkage)
     table_request request = default_request(1024, 1000.25);
     request.array_name = "tw1024";
     const std::string expected =
-        "/* Automatically generated twiddle-factor array: the declaration.     */\n"
+        "/*  Automatically generated twiddle-factor array: the declaration.      */\n"
         "/*      Number of points:    1024                                       */\n"
         "/*      Scale factor:        1000.250000000                             */\n"
         "\n"
@@ -251,6 +251,24 @@ TEST(WriteTwiddleHeader, DeclaresTheArrayWithCLinkage)
         "\n"
         "#endif\n";
     EXPECT_EQ(render_header(request), expected);
+}
+
+// A rounding other than the table's own truncation is recorded in the
+// comment of the source and of the header, on a line of its own after the
+// scale, framed as the others; truncation, said or not, adds none.
+TEST(WriteTwiddleSource, ARoundingOtherThanTruncationIsRecordedInTheComment)
+{
+    const std::string row =
+        "/*      Scale factor:        32767.500000000                            */\n"
+        "/*      Rounding:            to nearest, halves away from zero          */\n";
+    table_request request = default_request(64, default_scale);
+    request.header_path = "tw.h";
+    const std::vector<std::int16_t> table = table_for(64, default_scale);
+    EXPECT_EQ(render(table, request).find("Rounding:"), std::string::npos);
+    EXPECT_EQ(render_header(request).find("Rounding:"), std::string::npos);
+    request.rounding = rounding_rule::nearest;
+    EXPECT_EQ(render(table, request).find(row), 3 * 75u);
+    EXPECT_EQ(render_header(request).find(row), 2 * 75u);
 }
 
 } // namespace

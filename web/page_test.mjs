@@ -4,7 +4,8 @@
 // that the native tool writes for the same arguments, byte for byte; its
 // errors are the tool's own error lines; its downloads hold the texts; its
 // plot has a point for each entry; it works from the keyboard and at 375 px.
-// Usage: node page_test.mjs PAGE NATIVE_TOOL CHROMIUM ARTIFACT_FOLDER
+// The README's figure of the page's size is checked against the page too.
+// Usage: node page_test.mjs PAGE NATIVE_TOOL CHROMIUM ARTIFACT_FOLDER README
 
 import puppeteer from 'puppeteer-core';
 import assert from 'node:assert/strict';
@@ -13,7 +14,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 
-const [pagePath, nativeTool, chromium, artifacts] = process.argv.slice(2).map((arg) => path.resolve(arg));
+const [pagePath, nativeTool, chromium, artifacts, readme] = process.argv.slice(2).map((arg) => path.resolve(arg));
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'veltabgen-page-'));
 const downloads = path.join(scratch, 'downloads');
 fs.mkdirSync(downloads);
@@ -44,7 +45,7 @@ function nativeRun(c, extra = []) {
     if (c.bank !== undefined) args.push(`--bank=${c.bank}`);
     const headerPath = path.join(scratch, `${base}.h`);
     fs.rmSync(headerPath, { force: true });
-    if (c.header) args.push(`--header=${headerPath}`);
+    if (c.header && !extra.includes('--stats')) args.push(`--header=${headerPath}`);
     const run = spawnSync(nativeTool, [...args, ...extra, c.size], { encoding: 'utf8', cwd: scratch });
     const header = c.header && fs.existsSync(headerPath) ? fs.readFileSync(headerPath, 'utf8') : '';
     return { status: run.status, out: run.stdout, err: run.stderr, header };
@@ -253,6 +254,13 @@ try {
         await page.screenshot({ path: path.join(artifacts, 'page-375.png'), fullPage: true });
         await page.setViewport({ width: 1024, height: 900 });
         await page.screenshot({ path: path.join(artifacts, 'page.png'), fullPage: true });
+    });
+
+    await check("the README's size of the page, to the nearest 10 KB", async () => {
+        const quoted = /one self-contained file of about ([0-9]+) KB/.exec(fs.readFileSync(readme, 'utf8'));
+        assert.ok(quoted, 'the README gives no size of the page');
+        assert.equal(Number(quoted[1]), Math.round(fs.statSync(pagePath).size / 10000) * 10,
+                     `the page is ${fs.statSync(pagePath).size} bytes`);
     });
 
     await check('no request beyond the file, no script error', async () => {

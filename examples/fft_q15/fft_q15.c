@@ -25,14 +25,30 @@ static void reverse_bits(short *x, unsigned n)
     }
 }
 
+/* A butterfly's result, halved, lies within 16 bits but at the very edge of
+ * the input range, where the rounding of the table's entries and of the
+ * products can carry it one unit past: there it saturates instead of
+ * wrapping to the other end. */
+static short saturated(int32_t value)
+{
+    return (short)(value > 32767 ? 32767 : value < -32768 ? -32768 : value);
+}
+
+static int is_power_of_two(unsigned value)
+{
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
 /* Decimation in time: stage by stage, each butterfly takes a value a and a
  * value b of the span, multiplies b by the twiddle factor of its place in
  * the span, and leaves (a + b w) / 2 and (a - b w) / 2. The right shifts of
  * negative values assume the arithmetic shift that gcc, clang and the
  * compilers for DSPs and microcontrollers do. */
-void fft_q15(short *x, unsigned n, const short *w, unsigned table_points)
+int fft_q15(short *x, unsigned n, const short *w, unsigned table_points)
 {
     unsigned span, start, i;
+    if (n < 2 || !is_power_of_two(n) || !is_power_of_two(table_points) || n > table_points)
+        return -1;
     reverse_bits(x, n);
     for (span = 2; span <= n; span *= 2) {
         const unsigned half = span / 2;
@@ -48,11 +64,12 @@ void fft_q15(short *x, unsigned n, const short *w, unsigned table_points)
                 int32_t re, im;
                 re = -(xr * w[2*k] + xi * w[2*k + 1]) >> 15;
                 im = (xr * w[2*k + 1] - xi * w[2*k]) >> 15;
-                b[0] = (short)((a[0] - re) >> 1);
-                b[1] = (short)((a[1] - im) >> 1);
-                a[0] = (short)((a[0] + re) >> 1);
-                a[1] = (short)((a[1] + im) >> 1);
+                b[0] = saturated((a[0] - re) >> 1);
+                b[1] = saturated((a[1] - im) >> 1);
+                a[0] = saturated((a[0] + re) >> 1);
+                a[1] = saturated((a[1] + im) >> 1);
             }
         }
     }
+    return 0;
 }

@@ -10,9 +10,11 @@
  * x[2*i + 1] its imaginary part.
  *
  * Scaling: every stage halves its results, so that the output is the DFT
- * divided by n and never overflows, for any input whose values have a
- * magnitude below 32767 (real and imaginary parts within +-23170, say). Each
- * halving and each product drops its low bits, toward minus infinity.
+ * divided by n, for any input whose values have a magnitude of at most 32767
+ * (real and imaginary parts within +-23170, say). Each halving and each
+ * product drops its low bits, toward minus infinity. At the very edge of that
+ * range the rounding of the products can carry a result one unit past 16
+ * bits; it then saturates at -32768 or 32767, never wraps.
  *
  * The table: w is an array that veltabgen writes for table_points points:
  * pair k, w[2*k] and w[2*k + 1], is the twiddle factor
@@ -23,7 +25,8 @@
  *
  *     fft_q15(x, 256, twiddle_1024, 1024);
  *
- * table_points must be a power of two and at least n. A product of a value
+ * Returns 0; or -1, leaving x as it was, where n or table_points is not a
+ * power of two, n is below 2 or table_points below n. A product of a value
  * and a twiddle factor is formed in 32 bits and shifted right by 15, as
  * veltabgen's README gives it.
  *
@@ -35,7 +38,7 @@
 extern "C" {
 #endif
 
-void fft_q15(short *x, unsigned n, const short *w, unsigned table_points);
+int fft_q15(short *x, unsigned n, const short *w, unsigned table_points);
 
 #ifdef __cplusplus
 }

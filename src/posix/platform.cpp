@@ -173,10 +173,12 @@ bool put_in_place(atomic_file &file)
 void put_back(atomic_file &file)
 {
     native_file &native = file.native;
-    if (native.backup[0] == '\0')
+    if (file.placed && native.backup[0] == '\0')
         unlinkat(native.folder, native.name, 0);
-    else
+    else if (file.placed || file.older_moved_aside)
         renameat(native.folder, native.backup, native.folder, native.name);
+    else
+        return; // a second link of the older file, which keeps its name: removed with the rest
     native.backup[0] = '\0';
 }
 
@@ -196,7 +198,47 @@ void remove_native_names(atomic_file &file)
 
 namespace {
 
-constexpr int ending_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// Whether the default action of the signal ends the process: every signal
+// but those that are ignored, stop or continue it by default, and SIGKILL,
+// which cannot be caught.
+bool ends_process(int signal)
+{
+    switch (signal) {
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+    case SIGCONT:
+    case SIGCHLD:
+    case SIGURG:
+    case SIGWINCH:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The signals that would end the process: the standard ones, and the
+// real-time ones where the system has them.
+const sigset_t &ending_signals()
+{
+    static sigset_t signals;
+    static bool made = false;
+    if (!made) {
+        sigemptyset(&signals);
+#ifdef SIGRTMAX
+        const int last = SIGRTMAX;
+#else
+        const int last = 31;
+#endif
+        for (int signal = 1; signal <= last; ++signal)
+            if (ends_process(signal))
+                sigaddset(&signals, signal);
+        made = true;
+    }
+    return signals;
+}
 
 // The files whose temporary names a signal must remove. Set only while the
 // signals are held off, and read by the handler alone.
@@ -219,15 +261,18 @@ void handle_ending_signals()
     if (handled)
         return;
     handled = true;
-    for (int signal : ending_signals) {
+    const sigset_t &signals = ending_signals();
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (sigismember(&signals, signal) != 1)
+            continue;
         struct sigaction action {};
         action.sa_handler = remove_temporary_files;
         action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        for (int other : ending_signals)
-            sigaddset(&action.sa_mask, other);
+        action.sa_mask = signals;
         struct sigaction previous {};
-        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+        // A signal ignored by the caller stays ignored; one with a handler
+        // of its own (a sanitizer's) keeps it.
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL)
             sigaction(signal, &action, nullptr);
     }
 }
@@ -236,12 +281,8 @@ void handle_ending_signals()
 
 held_signals hold_signals()
 {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int signal : ending_signals)
-        sigaddset(&signals, signal);
     sigset_t previous;
-    sigprocmask(SIG_BLOCK, &signals, &previous);
+    sigprocmask(SIG_BLOCK, &ending_signals(), &previous);
     return previous;
 }
 
@@ -280,6 +321,20 @@ std::uint64_t name_seed()
 std::FILE *open_binary_file_to_read(const char *path)
 {
     return std::fopen(path, "rb");
+}
+
+bool is_file_of_standard_output(const char *path)
+{
+    struct stat stream;
+    struct stat named;
+    return fstat(STDOUT_FILENO, &stream) == 0 && S_ISREG(stream.st_mode) &&
+           stat(path, &named) == 0 && stream.st_dev == named.st_dev &&
+           stream.st_ino == named.st_ino;
+}
+
+int write_failure_reason(int error)
+{
+    return error;
 }
 
 // The same name in the same folder: the folders' identities, for both must

@@ -28,6 +28,46 @@ void reserve_standard_streams()
     }
 }
 
+// The bytes of a UTF-16 argument in UTF-8, into out where it is not null;
+// returns their number, with the terminating NUL. A lone surrogate, which
+// UTF-8 cannot hold, becomes the three bytes that encode its value as any
+// other: no path or number is ever read from them, since every later
+// conversion takes UTF-8 alone, so that a name Windows could not spell back
+// exactly is refused rather than taken for another.
+std::size_t utf8_of(const wchar_t *wide, char *out)
+{
+    std::size_t bytes = 0;
+    const auto put = [&](unsigned value) {
+        if (out != nullptr)
+            out[bytes] = static_cast<char>(value);
+        ++bytes;
+    };
+    for (; *wide != L'\0'; ++wide) {
+        unsigned code = static_cast<unsigned>(*wide);
+        if (code >= 0xD800 && code < 0xDC00 && wide[1] >= 0xDC00 && wide[1] < 0xE000) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<unsigned>(wide[1]) - 0xDC00);
+            ++wide;
+        }
+        if (code < 0x80) {
+            put(code);
+        } else if (code < 0x800) {
+            put(0xC0 | code >> 6);
+            put(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            put(0xE0 | code >> 12);
+            put(0x80 | (code >> 6 & 0x3F));
+            put(0x80 | (code & 0x3F));
+        } else {
+            put(0xF0 | code >> 18);
+            put(0x80 | (code >> 12 & 0x3F));
+            put(0x80 | (code >> 6 & 0x3F));
+            put(0x80 | (code & 0x3F));
+        }
+    }
+    put(0);
+    return bytes;
+}
+
 } // namespace
 
 // Windows hands a narrow main its arguments in the ANSI code page, whose
@@ -38,8 +78,7 @@ int wmain(int argc, wchar_t *wide_argv[])
 {
     std::size_t bytes = 0;
     for (int i = 0; i < argc; ++i)
-        bytes += static_cast<std::size_t>(
-            WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, nullptr, 0, nullptr, nullptr));
+        bytes += utf8_of(wide_argv[i], nullptr);
     char **const argv = static_cast<char **>(
         std::malloc((static_cast<std::size_t>(argc) + 1) * sizeof(char *) + bytes));
     if (argv == nullptr) {
@@ -49,10 +88,7 @@ int wmain(int argc, wchar_t *wide_argv[])
     char *text = reinterpret_cast<char *>(argv + argc + 1);
     for (int i = 0; i < argc; ++i) {
         argv[i] = text;
-        const int written = WideCharToMultiByte(CP_UTF8, 0, wide_argv[i], -1, text,
-                                                static_cast<int>(bytes), nullptr, nullptr);
-        text += written;
-        bytes -= static_cast<std::size_t>(written);
+        text += utf8_of(wide_argv[i], text);
     }
     argv[argc] = nullptr;
     reserve_standard_streams();

@@ -11,8 +11,8 @@ struct native_file {
     bool replaced_read_only; // the file put in place replaced a read-only one
 };
 
-// A console's Ctrl-C ends a Windows process outright: there are no signals
-// to hold off.
+// Ctrl-C and Ctrl-Break are held off by a lock that their handler waits
+// for: there is no state to restore.
 using held_signals = int;
 
 #endif

@@ -2,9 +2,11 @@
 // the system's wide-character calls.
 
 #include "platform.h"
+#include "error_mapping.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <fcntl.h>
 #include <io.h>
@@ -18,9 +20,7 @@ bool is_path_separator(char c)
 
 const bool text_lines_end_in_cr = true;
 
-namespace {
-
-int errno_of(DWORD error)
+int errno_of(unsigned long error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -43,10 +43,21 @@ int errno_of(DWORD error)
         return ENOMEM;
     case ERROR_FILENAME_EXCED_RANGE:
         return ENAMETOOLONG;
+    case ERROR_DIRECTORY:
+        return ENOTDIR;
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_PARAMETER:
+        return EINVAL;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
+        return EPIPE;
     default:
         return EIO;
     }
 }
+
+namespace {
 
 bool fail_with(DWORD error)
 {
@@ -79,6 +90,25 @@ void name_in_folder(const native_file &native, wchar_t *room, const char *name)
     for (; *name != '\0'; ++name, ++c)
         *c = static_cast<wchar_t>(*name);
     *c = L'\0';
+}
+
+// Where a path's drive ends: past "X:" and any "\\?\" or "\\.\" prefix.
+const wchar_t *past_drive(const wchar_t *path)
+{
+    if (is_separator(path[0]) && is_separator(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
+        is_separator(path[3]))
+        path += 4;
+    if (((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+        path[1] == L':')
+        path += 2;
+    return path;
+}
+
+// Whether a path names a stream of a file ("t.c:x", "t.c::$DATA"): a colon
+// past the drive, which Windows would not take for a folder's end.
+bool names_a_stream(const wchar_t *path)
+{
+    return std::wcschr(past_drive(path), L':') != nullptr;
 }
 
 // A path in UTF-16, in a block of its own that the next call reuses; null,
@@ -121,6 +151,12 @@ bool prepare_native_names(atomic_file &file)
         return false;
     }
     MultiByteToWideChar(CP_UTF8, 0, file.path, -1, native.target, length);
+    if (names_a_stream(native.target)) {
+        std::free(native.target);
+        native.target = nullptr;
+        errno = EINVAL;
+        return false;
+    }
     native.temp = native.target + path_chars + 1;
     native.backup = native.temp + name_room;
     native.temp[0] = L'\0';
@@ -138,8 +174,11 @@ DWORD folder_attributes(const wchar_t *path)
     std::size_t length = static_cast<std::size_t>(last_component(path) - path);
     if (length == 0)
         return GetFileAttributesW(L".");
-    if (length > 1 && path[length - 1] != L':' && path[length - 2] != L':')
-        --length; // the separator, but for a root's
+    // Every separator that ends the folder's name ("f//" is in f), but for a
+    // root's ("C:\", "\") and a drive's own colon ("C:x").
+    while (length > 1 && (path[length - 1] == L'/' || path[length - 1] == L'\\') &&
+           path[length - 2] != L':')
+        --length;
     std::wmemcpy(folder, path, length);
     folder[length] = L'\0';
     return GetFileAttributesW(folder);
@@ -280,14 +319,20 @@ void make_writable(const wchar_t *path)
 void put_back(atomic_file &file)
 {
     native_file &native = file.native;
-    make_writable(native.target);
-    if (native.backup[0] == L'\0') {
-        DeleteFileW(native.target);
-    } else if (MoveFileExW(native.backup, native.target,
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
-               native.replaced_read_only) {
-        SetFileAttributesW(native.target,
-                           GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
+    if (file.placed) {
+        make_writable(native.target);
+        if (native.backup[0] == L'\0') {
+            DeleteFileW(native.target);
+        } else if (MoveFileExW(native.backup, native.target,
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
+                   native.replaced_read_only) {
+            SetFileAttributesW(native.target,
+                               GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
+        }
+    } else if (file.older_moved_aside) {
+        MoveFileExW(native.backup, native.target, MOVEFILE_WRITE_THROUGH);
+    } else {
+        return; // a second link of the older file, which keeps its name: removed with the rest
     }
     native.backup[0] = L'\0';
 }
@@ -313,21 +358,63 @@ void remove_native_names(atomic_file &file)
     native = {};
 }
 
+namespace {
+
+// Ctrl-C and Ctrl-Break reach a console program in a thread of their own,
+// which waits here while the main thread holds them off.
+CRITICAL_SECTION console_events;
+
+// The files whose temporary names Ctrl-C must remove.
+atomic_file *watched_files[2];
+
+BOOL WINAPI remove_temporary_files(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    EnterCriticalSection(&console_events);
+    for (atomic_file *file : watched_files)
+        if (file != nullptr && has_temporary_file(*file))
+            DeleteFileW(file->native.temp);
+    // The status with which Ctrl-C ends a program that does not handle it.
+    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+}
+
+} // namespace
+
 held_signals hold_signals()
 {
+    static bool ready = false;
+    if (!ready) {
+        InitializeCriticalSection(&console_events);
+        ready = true;
+    }
+    EnterCriticalSection(&console_events);
     return 0;
 }
 
 void release_signals(const held_signals &)
 {
+    LeaveCriticalSection(&console_events);
 }
 
-void watch_temporary_file(atomic_file *)
+void watch_temporary_file(atomic_file *file)
 {
+    static bool handled = false;
+    if (!handled)
+        handled = SetConsoleCtrlHandler(remove_temporary_files, TRUE) != 0;
+    for (atomic_file *&watched : watched_files) {
+        if (watched == nullptr) {
+            watched = file;
+            break;
+        }
+    }
 }
 
-void forget_temporary_file(const atomic_file *)
+void forget_temporary_file(const atomic_file *file)
 {
+    for (atomic_file *&watched : watched_files)
+        if (watched == file)
+            watched = nullptr;
 }
 
 std::uint64_t name_seed()
@@ -338,7 +425,14 @@ std::uint64_t name_seed()
 std::FILE *open_binary_file_to_read(const char *path)
 {
     const wchar_t *const wide = wide_path(path);
-    return wide != nullptr ? _wfopen(wide, L"rb") : nullptr;
+    if (wide == nullptr)
+        return nullptr;
+    std::FILE *const file = _wfopen(wide, L"rb");
+    // Windows refuses to open a folder, where Linux fails its first read.
+    const DWORD attributes = file == nullptr ? GetFileAttributesW(wide) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        errno = EISDIR;
+    return file;
 }
 
 namespace {
@@ -415,4 +509,45 @@ bool paths_name_one_file(const char *first, const char *second)
     return same_name(last_component(first_full), last_component(second_full)) &&
            identify_folder(first_full, first_file) && identify_folder(second_full, second_file) &&
            first_file == second_file;
+}
+
+// A file's volume and its identifier there, as an open handle tells them.
+namespace {
+
+bool file_id_of(HANDLE handle, FILE_ID_INFO &id)
+{
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr &&
+           GetFileType(handle) == FILE_TYPE_DISK &&
+           GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id);
+}
+
+} // namespace
+
+// Wine knows no volume of a standard stream that it took from its host, and
+// calls it 0: the file's identifier alone then tells.
+bool is_file_of_standard_output(const char *path)
+{
+    const wchar_t *const wide = wide_path(path);
+    FILE_ID_INFO stream{};
+    FILE_ID_INFO named{};
+    if (wide == nullptr || !file_id_of(GetStdHandle(STD_OUTPUT_HANDLE), stream))
+        return false;
+    const HANDLE handle =
+        CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool known = file_id_of(handle, named);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return known &&
+           (stream.VolumeSerialNumber == named.VolumeSerialNumber || stream.VolumeSerialNumber == 0) &&
+           std::memcmp(&stream.FileId, &named.FileId, sizeof stream.FileId) == 0;
+}
+
+// The C library maps a write to a pipe whose reader has gone to EINVAL; its
+// own record of the system's error tells it from a true EINVAL.
+int write_failure_reason(int error)
+{
+    if (error == EINVAL && errno_of(static_cast<unsigned long>(_doserrno)) == EPIPE)
+        return EPIPE;
+    return error;
 }

@@ -5,7 +5,10 @@
 //   windows_helper hold PATH PROGRAM [ARGUMENT...]
 //       opens PATH with no sharing at all, as an editor or a virus scanner
 //       may, runs PROGRAM with the arguments while it holds it, and exits
-//       with PROGRAM's status.
+//       with PROGRAM's status;
+//   windows_helper lone-surrogates PROGRAM
+//       runs PROGRAM, through CreateProcessW, with a source and a header
+//       named with lone surrogates: --output=t<D800>.c --header=t<DBFF>.h 16.
 
 #include <cstdio>
 #include <cwchar>
@@ -50,6 +53,17 @@ int hold(const wchar_t *path, wchar_t *command[])
     return static_cast<int>(status);
 }
 
+int lone_surrogates(wchar_t *program)
+{
+    wchar_t output[] = {L'-', L'-', L'o', L'u', L't', L'p', L'u', L't', L'=', L't', 0xD800, L'.', L'c', 0};
+    wchar_t header[] = {L'-', L'-', L'h', L'e', L'a', L'd', L'e', L'r', L'=', L't', 0xDBFF, L'.', L'h', 0};
+    wchar_t size[] = L"16";
+    wchar_t *command[] = {program, output, header, size, nullptr};
+    std::fflush(stdout);
+    const intptr_t status = _wspawnv(_P_WAIT, program, command);
+    return status < 0 ? 2 : static_cast<int>(status);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t *argv[])
@@ -58,6 +72,10 @@ int wmain(int argc, wchar_t *argv[])
         return short_name(argv[2]);
     if (argc >= 4 && std::wcscmp(argv[1], L"hold") == 0)
         return hold(argv[2], argv + 3);
-    std::fputs("usage: windows_helper short-name PATH | hold PATH PROGRAM [ARGUMENT...]\n", stderr);
+    if (argc == 3 && std::wcscmp(argv[1], L"lone-surrogates") == 0)
+        return lone_surrogates(argv[2]);
+    std::fputs("usage: windows_helper short-name PATH | hold PATH PROGRAM [ARGUMENT...] |"
+               " lone-surrogates PROGRAM\n",
+               stderr);
     return 2;
 }

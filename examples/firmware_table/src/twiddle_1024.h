@@ -1,4 +1,4 @@
-/* Automatically generated twiddle-factor array: the declaration.     */
+/*  Automatically generated twiddle-factor array: the declaration.      */
 /*      Number of points:    1024                                       */
 /*      Scale factor:        32767.500000000                            */
 
