@@ -329,7 +329,7 @@ bool is_documented_message(std::string_view message)
         "Header file name cannot be used in #include:  ",
         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",
         "Memory bank must be a number from 0 to 15:  ",
-        "Rounding must be zero or nearest:  ",
+        "Rounding must be zero, nearest or floor:  ",
         "The --scale option needs a number above 0 and at most 32768:  ",
     };
     // The spec's own message shows the argument as given; the others show a

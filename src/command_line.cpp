@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "scan_double.h"
+#include "table_layout.h"
 
 const char usage_text[] =
     "                                                                        \n"
@@ -24,9 +25,10 @@ const char usage_text[] =
     "                                                                        \n";
 
 const char option_usage[] =
-    "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--name=IDENT]\n"
-    "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
-    "                 [--output=FILE] [--check | --stats] N\n"
+    "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--layout=LAYOUT]\n"
+    "                 [--type=TYPE] [--name=IDENT] [--align=STYLE] [--section=NAME]\n"
+    "                 [--bank=B] [--header=FILE] [--output=FILE]\n"
+    "                 [--check | --stats] N\n"
     "       veltabgen --help | --version\n";
 
 const char help_pointer[] = "Run 'veltabgen --help' for what each option does.\n";
@@ -34,22 +36,34 @@ const char help_pointer[] = "Run 'veltabgen --help' for what each option does.\n
 const char help_text[] =
     "\n"
     "Writes the twiddle factors of an N-point fixed-point radix-2 FFT as a C\n"
-    "source file that defines them as the constant array w, to standard output.\n"
+    "source file that defines them as the constant array w, to standard output;\n"
+    "or the tables of CMSIS-DSP's fixed-point FFTs for exactly that size.\n"
     "\n"
     "  N               The FFT size: 16, 32, 64, 128, 256, 512, 1024, 2048, 4096,\n"
-    "                  8192, 16384 or 32768.\n"
+    "                  8192, 16384 or 32768; 16 to 4096 with cmsis-cfft, 32 to\n"
+    "                  8192 with cmsis-rfft.\n"
     "  -s scale        The scale factor, above 0 and at most 32767.6; by default\n"
     "                  32767.5. Also -sSCALE, -S, /s and /S.\n"
     "  --scale=S       The scale factor, read as -s reads it, above 0 and at\n"
     "                  most 32768: with --round=nearest, 32768 makes the best\n"
     "                  table for an FFT that shifts its products right by 15.\n"
     "  --round=RULE    Make each entry an integer by rounding toward zero (zero,\n"
-    "                  the default) or to the nearest, halves away from zero\n"
-    "                  (nearest). Both saturate at 32767 and -32768.\n"
+    "                  the default for radix2), to the nearest, halves away from\n"
+    "                  zero (nearest), or down (floor). All saturate. The CMSIS\n"
+    "                  layouts round each array as CMSIS-DSP's own by default.\n"
+    "  --layout=LAYOUT What to write: radix2 (the default), the table above;\n"
+    "                  cmsis-cfft, the twiddle factors, bit reversal and\n"
+    "                  arm_cfft_instance of CMSIS-DSP's complex FFT, named\n"
+    "                  IDENT_twiddle, IDENT_bitrev and IDENT; or cmsis-rfft,\n"
+    "                  those of its real FFT: IDENT_a, IDENT_b, the complex\n"
+    "                  FFT's as IDENT_cfft..., and the arm_rfft_instances\n"
+    "                  IDENT_forward and IDENT_inverse. These take no scale.\n"
+    "  --type=TYPE     q15 (the default) or q31, with a CMSIS layout.\n"
     "  --name=IDENT    Name the array IDENT instead of w.\n"
-    "  --align=STYLE   Ask for the 4-byte alignment with ti (the default,\n"
-    "                  #pragma DATA_ALIGN, after a note on memory banks), gnu\n"
-    "                  (__attribute__((aligned))), c11 (_Alignas) or none.\n"
+    "  --align=STYLE   Ask for the 4-byte alignment with ti (the default for\n"
+    "                  radix2: #pragma DATA_ALIGN, after a note on memory banks),\n"
+    "                  gnu (__attribute__((aligned)), the default for the CMSIS\n"
+    "                  layouts), c11 (_Alignas) or none.\n"
     "  --section=NAME  Place the array in the section NAME: a pragma with ti,\n"
     "                  an attribute with gnu.\n"
     "  --bank=B        Place the array in memory bank B, 0 to 15, with\n"
@@ -170,6 +184,7 @@ bool read_scale(command_line &command, const char *text)
     if (!(scale > 0.0 && scale <= max_scale))
         return fail(command, "Scale factor out of range.\n");
     command.request.scale = scale;
+    command.scale_given = true;
     return true;
 }
 
@@ -182,6 +197,7 @@ bool read_long_scale(command_line &command, const char *text)
                             "The --scale option needs a number above 0 and at most 32768:  %s\n",
                             text, std::strlen(text));
     command.request.scale = scale;
+    command.scale_given = true;
     return true;
 }
 
@@ -349,6 +365,7 @@ bool read_alignment(command_line &command, const char *style)
     for (const named_style &named : styles) {
         if (std::strcmp(style, named.name) == 0) {
             command.request.alignment = named.style;
+            command.alignment_given = true;
             return true;
         }
     }
@@ -424,9 +441,39 @@ bool read_rounding(command_line &command, const char *rule)
         command.request.rounding = rounding_rule::toward_zero;
     else if (std::strcmp(rule, "nearest") == 0)
         command.request.rounding = rounding_rule::nearest;
+    else if (std::strcmp(rule, "floor") == 0)
+        command.request.rounding = rounding_rule::down;
     else
-        return fail_showing(command, "Rounding must be zero or nearest:  %s\n", rule,
+        return fail_showing(command, "Rounding must be zero, nearest or floor:  %s\n", rule,
                             std::strlen(rule));
+    command.request.rounding_given = true;
+    return true;
+}
+
+bool read_layout(command_line &command, const char *name)
+{
+    command.request.layout = find_layout(name);
+    if (command.request.layout != nullptr)
+        return true;
+    // The message names every layout there is.
+    char format[128] = "Layout must be";
+    for (int i = 0; i < table_layout_count; ++i) {
+        const std::size_t used = std::strlen(format);
+        std::snprintf(format + used, sizeof format - used, "%s%s", i == 0 ? " " : i + 1 < table_layout_count ? ", " : " or ",
+                      table_layouts[i]->name);
+    }
+    std::strncat(format, ":  %s\n", sizeof format - std::strlen(format) - 1);
+    return fail_showing(command, format, name, std::strlen(name));
+}
+
+bool read_type(command_line &command, const char *type)
+{
+    if (std::strcmp(type, "q15") == 0)
+        command.request.type = fixed_type::q15;
+    else if (std::strcmp(type, "q31") == 0)
+        command.request.type = fixed_type::q31;
+    else
+        return fail_showing(command, "Type must be q15 or q31:  %s\n", type, std::strlen(type));
     return true;
 }
 
@@ -462,6 +509,7 @@ constexpr long_option long_options[] = {
     {"header", true, read_header_path}, {"output", true, read_output_path},
     {"check", false, ask_for_check},    {"round", true, read_rounding},
     {"stats", false, ask_for_stats},    {"scale", true, read_long_scale},
+    {"layout", true, read_layout},      {"type", true, read_type},
     {"help", false, show_help},         {"version", false, show_version},
 };
 
@@ -536,9 +584,15 @@ command_line read_command_line(int argc, char *argv[])
 {
     command_line command{};
     command.action = run_action::generate;
-    command.request = {no_points, default_scale, "w",   alignment_style::ti,        nullptr,
-                       nullptr,   nullptr,       no_bank, false, rounding_rule::toward_zero,
-                       false};
+    command.request = {};
+    command.request.layout = table_layouts[0];
+    command.request.type = fixed_type::q15;
+    command.request.points = no_points;
+    command.request.scale = default_scale;
+    command.request.array_name = "w";
+    command.request.alignment = alignment_style::ti;
+    command.request.bank = no_bank;
+    command.request.rounding = rounding_rule::toward_zero;
     if (argc <= 1) {
         command.action = run_action::report_fault;
         return command;
@@ -551,11 +605,30 @@ command_line read_command_line(int argc, char *argv[])
 
     // Checked once every argument is read, so that the order of the options
     // does not matter.
-    const table_request &request = command.request;
+    table_request &request = command.request;
+    const table_layout &layout = *request.layout;
+    if (!command.alignment_given)
+        request.alignment = layout.default_alignment;
     const bool ti = request.alignment == alignment_style::ti;
-    if (request.points == no_points)
+    char message[160];
+    if (request.points == no_points) {
         fail(command, "Must specify FFT size.");
-    else if (request.section != nullptr && !ti && request.alignment != alignment_style::gnu)
+    } else if (request.points < layout.min_points || request.points > layout.max_points) {
+        std::snprintf(message, sizeof message, "The %s layout takes N from %d to %d, a power of 2.\n",
+                      layout.name, static_cast<int>(layout.min_points), static_cast<int>(layout.max_points));
+        fail(command, message);
+    } else if (command.scale_given && !layout.takes_scale) {
+        std::snprintf(message, sizeof message,
+                      "The %s layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
+                      layout.name);
+        fail(command, message);
+    } else if (request.type == fixed_type::q31 && !layout.takes_q31) {
+        std::snprintf(message, sizeof message,
+                      "The %s layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or "
+                      "cmsis-rfft.\n",
+                      layout.name);
+        fail(command, message);
+    } else if (request.section != nullptr && !ti && request.alignment != alignment_style::gnu)
         fail(command, "The --section option needs --align=ti or --align=gnu.\n");
     else if (request.bank != no_bank && !ti)
         fail(command, "The --bank option needs --align=ti.\n");

@@ -13,6 +13,8 @@ struct command_line {
     // Whether an argument is a long option ("--" and one more character):
     // the tool's own usage then answers a fault, not the classic one.
     bool long_options;
+    bool scale_given;     // by -s or --scale
+    bool alignment_given; // by --align; else the layout's own
     // With report_fault: the message of the error line, or an empty text for
     // the usage text alone. Its room bounds every message, so that a fault is
     // reported without allocating.

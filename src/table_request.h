@@ -15,9 +15,19 @@ enum class alignment_style {
 
 constexpr int no_bank = -1;
 
+// The type of a CMSIS layout's values.
+enum class fixed_type {
+    q15, // 16 bits
+    q31, // 32 bits
+};
+
+struct table_layout;
+
 // What a run generates: the table, and the form of its source. The command
 // line fills it; the table and the writers read it.
 struct table_request {
+    const table_layout *layout; // what the source holds: radix2 by default
+    fixed_type type;
     std::int32_t points;
     double scale;
     const char *array_name;
@@ -28,6 +38,7 @@ struct table_request {
     int bank;                // the memory bank that holds it, or no_bank
     bool check;              // compare the files with the text instead of writing them
     rounding_rule rounding;
+    bool rounding_given;     // by --round; else each array is rounded as its layout rounds it
     bool stats;              // report the table's accuracy instead of writing it
 };
 

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include "twiddle_table.h"
 
 namespace {
 
@@ -13,22 +12,30 @@ constexpr long double two_pi = 6.283185307179586476925286766559005768L;
 
 } // namespace
 
-table_accuracy measure_table(const std::int16_t *table, std::int32_t n, double scale)
+namespace {
+
+long double element(const table_array &array, std::int32_t i)
+{
+    return array.type == element_type::q31 ? static_cast<const std::int32_t *>(array.values)[i]
+                                            : static_cast<const std::int16_t *>(array.values)[i];
+}
+
+} // namespace
+
+table_accuracy measure_array(const table_array &array)
 {
     long double largest = 0.0L;
     long double squared_errors = 0.0L;
     long double errors = 0.0L;
     long double squared_values = 0.0L;
-    for (std::int32_t i = 0; i < n; i += 2) {
-        const long double angle = two_pi * (i / 2) / n;
-        const long double exact[2] = {-scale * std::cos(angle), -scale * std::sin(angle)};
-        for (int j = 0; j < 2; ++j) {
-            const long double error = table[i + j] - exact[j];
-            largest = std::fmax(largest, std::fabs(error));
-            squared_errors += error * error;
-            errors += error;
-            squared_values += exact[j] * exact[j];
-        }
+    const std::int32_t n = 2 * array.pairs;
+    for (std::int32_t i = 0; i < n; ++i) {
+        const long double exact = array.exact(array, i);
+        const long double error = element(array, i) - exact;
+        largest = std::fmax(largest, std::fabs(error));
+        squared_errors += error * error;
+        errors += error;
+        squared_values += exact * exact;
     }
     table_accuracy accuracy{};
     accuracy.max_error = static_cast<double>(largest);
@@ -118,20 +125,38 @@ void write_figure(std::FILE *out, const char *label, double value, int decimals,
 
 } // namespace
 
-void write_table_report(std::FILE *out, const std::int16_t *table, const table_request &request)
+void write_table_report(std::FILE *out, const table_description &description)
 {
-    const table_accuracy accuracy = measure_table(table, request.points, request.scale);
-    std::fprintf(out, "table:      %d points, scale %.9f, rounded %s\n", request.points,
-                 request.scale,
-                 request.rounding == rounding_rule::nearest ? "to nearest" : "toward zero");
-    write_figure(out, "max error:", accuracy.max_error, 3, "LSB");
-    write_figure(out, "rms error:", accuracy.rms_error, 3, "LSB");
-    write_figure(out, "mean error:", accuracy.mean_error, 3, "LSB");
-    write_figure(out, "snr:",
-                 accuracy.exact ? std::numeric_limits<double>::infinity() : accuracy.snr_db, 1,
-                 "dB");
-    write_figure(out, "fft snr:", fft_snr_db(table, request.points, request.scale), 1, "dB");
-    std::fprintf(out, "saturated:  %d of %d entries\n",
-                 static_cast<int>(count_saturated(request.points, request.scale, request.rounding)),
-                 static_cast<int>(request.points));
+    const table_layout &layout = *description.layout;
+    std::fprintf(out, "table:      %s\n", description.summary);
+    // A table of one array is the array; the arrays of another are named.
+    const bool named = description.array_count > 1 || !layout.has_fft_snr;
+    for (int i = 0; i < description.array_count; ++i) {
+        const table_array &array = description.arrays[i];
+        if (array.exact == nullptr) {
+            std::fprintf(out, "array:      %s, %d pairs of indices, exact\n", array.name,
+                         static_cast<int>(array.pairs));
+            continue;
+        }
+        if (named)
+            std::fprintf(out, "array:      %s, %d pairs, rounded %s\n", array.name,
+                         static_cast<int>(array.pairs), rounding_name(array.rule));
+        const table_accuracy accuracy = measure_array(array);
+        write_figure(out, "max error:", accuracy.max_error, 3, "LSB");
+        write_figure(out, "rms error:", accuracy.rms_error, 3, "LSB");
+        write_figure(out, "mean error:", accuracy.mean_error, 3, "LSB");
+        write_figure(out, "snr:",
+                     accuracy.exact ? std::numeric_limits<double>::infinity() : accuracy.snr_db, 1,
+                     "dB");
+        if (layout.has_fft_snr)
+            write_figure(out, "fft snr:",
+                         fft_snr_db(static_cast<const std::int16_t *>(array.values),
+                                    2 * array.pairs, array.scale),
+                         1, "dB");
+        std::fprintf(out, "saturated:  %d of %d entries\n", static_cast<int>(array.saturated),
+                     static_cast<int>(2 * array.pairs));
+    }
+    if (!layout.has_fft_snr)
+        std::fprintf(out, "fft snr:    does not apply to %s, whose FFT is not the radix-2 one\n",
+                     layout.name);
 }

@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "table_request.h"
+#include "table_layout.h"
 
-// How far a table lies from the exact values it stands for: each entry's
-// error is the entry minus -scale * cos(2 pi k / n) or -scale * sin(2 pi k / n),
-// computed for each pair k directly, in extended precision, in LSB.
+// How far an array lies from the exact values it stands for: each entry's
+// error is the entry minus its exact value (for the radix-2 table,
+// -scale * cos(2 pi k / n) or -scale * sin(2 pi k / n)), computed for each
+// entry directly, in extended precision, in LSB.
 struct table_accuracy {
     double max_error;  // the largest absolute error
     double rms_error;  // the square root of the mean squared error
@@ -17,7 +18,7 @@ struct table_accuracy {
     bool exact;        // every error is 0, and the SNR infinite
 };
 
-table_accuracy measure_table(const std::int16_t *table, std::int32_t n, double scale);
+table_accuracy measure_array(const table_array &array);
 
 // What the table costs an FFT: the signal-to-noise ratio, in dB, of an
 // n-point radix-2 FFT computed in exact arithmetic but for its twiddle
@@ -36,8 +37,9 @@ table_accuracy measure_table(const std::int16_t *table, std::int32_t n, double s
 // factors.
 double fft_snr_db(const std::int16_t *table, std::int32_t n, double scale);
 
-// Writes the report of --stats: the table's size, scale and rounding, its
-// accuracy, what it costs an FFT, and how many entries saturated.
-void write_table_report(std::FILE *out, const std::int16_t *table, const table_request &request);
+// Writes the report of --stats: what the table is, then for each array its
+// accuracy and how many entries saturated, and, for the radix-2 table, what
+// it costs an FFT.
+void write_table_report(std::FILE *out, const table_description &description);
 
 #endif

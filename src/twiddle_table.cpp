@@ -31,13 +31,6 @@ std::int16_t to_short_saturated(double x)
     return static_cast<std::int16_t>(x);
 }
 
-// Rounding first changes no saturation: round(x) reaches a limit exactly
-// where x lies within half a unit of it, and rounds to that limit there.
-std::int16_t to_short_rounded(double x)
-{
-    return to_short_saturated(std::round(x));
-}
-
 std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scale)
 {
     // The loop of for_each_pair, written out: the default table is the one
@@ -52,14 +45,42 @@ std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scal
     return n;
 }
 
+namespace {
+
+double integer_by(double x, rounding_rule rule)
+{
+    switch (rule) {
+    case rounding_rule::nearest:
+        return std::round(x);
+    case rounding_rule::down:
+        return std::floor(x);
+    case rounding_rule::toward_zero:
+        break;
+    }
+    return std::trunc(x);
+}
+
+} // namespace
+
+std::int32_t to_fixed(double x, rounding_rule rule, int bits, bool &saturated)
+{
+    const double largest = std::ldexp(1.0, bits - 1) - 1.0;
+    const double integer = integer_by(x, rule);
+    saturated = integer > largest || integer < -largest - 1.0;
+    if (saturated)
+        return integer > 0 ? static_cast<std::int32_t>(largest) : static_cast<std::int32_t>(-largest - 1.0);
+    return static_cast<std::int32_t>(integer);
+}
+
 std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scale,
                                 rounding_rule rule)
 {
     if (rule == rounding_rule::toward_zero)
         return make_twiddle_table(table, n, scale);
     for_each_pair(n, scale, [&](std::int32_t i, double cosine_term, double sine_term) {
-        table[i] = to_short_rounded(cosine_term);
-        table[i + 1] = to_short_rounded(sine_term);
+        bool saturated = false;
+        table[i] = static_cast<std::int16_t>(to_fixed(cosine_term, rule, 16, saturated));
+        table[i + 1] = static_cast<std::int16_t>(to_fixed(sine_term, rule, 16, saturated));
     });
     return n;
 }
@@ -67,7 +88,7 @@ std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scal
 std::int32_t count_saturated(std::int32_t n, double scale, rounding_rule rule)
 {
     const auto beyond_limits = [rule](double entry) {
-        const double integer = rule == rounding_rule::nearest ? std::round(entry) : std::trunc(entry);
+        const double integer = integer_by(entry, rule);
         return integer > 32767.0 || integer < -32768.0;
     };
     std::int32_t saturated = 0;

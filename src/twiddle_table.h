@@ -3,11 +3,12 @@
 
 #include <cstdint>
 
-// How an entry, once scaled, becomes a 16-bit integer: both saturate at the
-// limits of a signed 16-bit integer.
+// How an entry, once scaled, becomes an integer: each saturates at the
+// limits of the integer's type.
 enum class rounding_rule {
-    toward_zero, // truncated: the table's own rule
+    toward_zero, // truncated: the radix-2 table's own rule
     nearest,     // to the nearest integer, halves away from zero
+    down,        // toward minus infinity
 };
 
 // Fills table[0] ... table[n - 1] with the n / 2 twiddle factors of an n-point
@@ -22,9 +23,10 @@ std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scal
 // x must not be NaN.
 std::int16_t to_short_saturated(double x);
 
-// Rounds x to the nearest integer, halves away from zero, saturating as
-// to_short_saturated does. x must not be NaN.
-std::int16_t to_short_rounded(double x);
+// x made an integer by rule and saturated at -2^(bits - 1) and
+// 2^(bits - 1) - 1, for 16 or 32 bits; saturated is set where that changed
+// it. x must not be NaN.
+std::int32_t to_fixed(double x, rounding_rule rule, int bits, bool &saturated);
 
 // How many of the n entries saturation changed: those whose value, as
 // make_twiddle_table computes it and truncates or rounds it by rule, lies

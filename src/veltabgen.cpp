@@ -13,7 +13,7 @@
 #include "source_writer.h"
 #include "table_stats.h"
 #include "text_check.h"
-#include "twiddle_table.h"
+#include "table_layout.h"
 
 namespace {
 
@@ -82,15 +82,19 @@ bool prepare_atomic_file(atomic_file &file, const char *path, writer write)
 // header is put in place only once the source is whole, in its file or
 // flushed to out, and the two files are put in place together: a run that
 // fails leaves both as they were.
-int write_files(const std::int16_t *table, const table_request &request, std::FILE *out,
+int write_files(const table_description &table, const table_request &request, std::FILE *out,
                 std::FILE *err)
 {
     const bool header_wanted = request.header_path != nullptr;
     const bool source_wanted = request.output_path != nullptr;
     atomic_file header{};
     atomic_file source{};
-    const auto write_header = [&](std::FILE *file) { write_twiddle_header(file, request); };
-    const auto write_source = [&](std::FILE *file) { write_twiddle_source(file, table, request); };
+    const auto write_header = [&](std::FILE *file) {
+        write_twiddle_header(stream_sink(file), table, request);
+    };
+    const auto write_source = [&](std::FILE *file) {
+        write_twiddle_source(stream_sink(file), table, request);
+    };
     const atomic_file *failed = nullptr;
     if (header_wanted && !prepare_atomic_file(header, request.header_path, write_header))
         failed = &header;
@@ -98,7 +102,7 @@ int write_files(const std::int16_t *table, const table_request &request, std::FI
         failed = &source;
 
     if (failed == nullptr && !source_wanted) {
-        write_twiddle_source(out, table, request);
+        write_twiddle_source(stream_sink(out), table, request);
         if (std::fflush(out) != 0 || std::ferror(out)) {
             const int error = errno;
             discard_atomic_file(header);
@@ -125,7 +129,7 @@ int report_read_failure(std::FILE *err, const char *path, int error)
 // Compares each file that the request names, the source first, with the text
 // that it would hold, and reports the first that differs or cannot be read.
 // Writes nothing.
-int check_files(const std::int16_t *table, const table_request &request, std::FILE *err)
+int check_files(const table_description &table, const table_request &request, std::FILE *err)
 {
     const char *const paths[] = {request.output_path, request.header_path};
     for (const char *path : paths) {
@@ -137,7 +141,7 @@ int check_files(const std::int16_t *table, const table_request &request, std::FI
         if (path == request.output_path)
             write_twiddle_source(text_check_sink(check), table, request);
         else
-            write_twiddle_header(text_check_sink(check), request);
+            write_twiddle_header(text_check_sink(check), table, request);
         if (finish_text_check(check))
             continue;
         if (check.read_error != 0)
@@ -164,26 +168,23 @@ bool pair_shares_a_file(const table_request &request)
 
 int generate(const table_request &request, std::FILE *out, std::FILE *err)
 {
-    // calloc rather than new (std::nothrow), which throws and catches
-    // std::bad_alloc inside, and so may end the process where memory is too
-    // short even for the exception.
-    const auto free_table = [](std::int16_t *table) { std::free(table); };
-    const std::unique_ptr<std::int16_t[], decltype(free_table)> table(
-        static_cast<std::int16_t *>(
-            std::calloc(static_cast<std::size_t>(request.points), sizeof(std::int16_t))),
-        free_table);
-    if (table == nullptr) {
+    // Static, as the description holds a few kilobytes of names, and the stack may be small.
+    static table_description table;
+    describe_table(request, table);
+    const auto free_values = [](void *values) { std::free(values); };
+    const std::unique_ptr<void, decltype(free_values)> values(reserve_values(table), free_values);
+    if (values == nullptr) {
         std::fputs("ERROR:  Unable to allocate memory for twiddle factors\n", err);
         return EXIT_FAILURE;
     }
-    make_twiddle_table(table.get(), request.points, request.scale, request.rounding);
+    fill_table(request, table);
     if (request.stats) {
-        write_table_report(out, table.get(), request);
+        write_table_report(out, table);
         return EXIT_SUCCESS;
     }
     if (request.check)
-        return check_files(table.get(), request, err);
-    return write_files(table.get(), request, out, err);
+        return check_files(table, request, err);
+    return write_files(table, request, out, err);
 }
 
 // Closes out, and reports a failure to write it that a run which has

@@ -302,8 +302,8 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--scale"}, "The --scale option requires a value.\n"},
         // -s keeps its own range.
         {{"-s", "32768", "--scale=32768", "64"}, scale_range},
-        {{"--round=up", "64"}, "Rounding must be zero or nearest:  up\n"},
-        {{"--round=Nearest", "64"}, "Rounding must be zero or nearest:  Nearest\n"},
+        {{"--round=up", "64"}, "Rounding must be zero, nearest or floor:  up\n"},
+        {{"--round=Nearest", "64"}, "Rounding must be zero, nearest or floor:  Nearest\n"},
         {{"--round=", "64"}, "The --round option requires a value.\n"},
         {{"--stats=1", "64"}, "The --stats option takes no value.\n"},
         {{"--stats", "--check", "--output=t.c", "64"},

@@ -670,11 +670,13 @@ TEST(Options, EveryOptionIsWhereItsUsersMeetIt)
         EXPECT_NE(options_table.find("| `--" + option), std::string::npos) << "not in the README's table";
         EXPECT_NE(man_page.find("\\-\\-" + option), std::string::npos) << "not in the man page";
         EXPECT_NE(dictionary.find("\"--" + option), std::string::npos) << "not in the fuzz dictionary";
-        if (not_in_function.count(option) == 0)
+        if (not_in_function.count(option) == 0) {
             EXPECT_NE(function.find("--" + option + "="), std::string::npos)
                 << "not passed by veltabgen_generate";
-        if (not_on_page.count(option) == 0)
+        }
+        if (not_on_page.count(option) == 0) {
             EXPECT_NE(page.find("(--" + option + ")"), std::string::npos) << "not a field of the page";
+        }
     }
 }
 

@@ -121,9 +121,10 @@ std::string classic_usage()
 
 std::string options_usage()
 {
-    return "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--name=IDENT]\n"
-           "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
-           "                 [--output=FILE] [--check | --stats] N\n"
+    return "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--layout=LAYOUT]\n"
+           "                 [--type=TYPE] [--name=IDENT] [--align=STYLE] [--section=NAME]\n"
+           "                 [--bank=B] [--header=FILE] [--output=FILE]\n"
+           "                 [--check | --stats] N\n"
            "       veltabgen --help | --version\n"
            "Run 'veltabgen --help' for what each option does.\n";
 }

@@ -4,6 +4,7 @@
 #include "twiddle_table.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
@@ -36,15 +37,39 @@ std::vector<std::int16_t> table_for(std::int32_t n, double scale, rounding_rule 
 
 table_request default_request(std::int32_t n, double scale)
 {
-    return {n,       scale,   "w",     alignment_style::ti,        nullptr,
-            nullptr, nullptr, no_bank, false, rounding_rule::toward_zero,
-            false};
+    table_request request{};
+    request.layout = table_layouts[0];
+    request.type = fixed_type::q15;
+    request.points = n;
+    request.scale = scale;
+    request.array_name = "w";
+    request.alignment = alignment_style::ti;
+    request.bank = no_bank;
+    request.rounding = rounding_rule::toward_zero;
+    return request;
 }
 
 std::string render(const std::vector<std::int16_t> &table, const table_request &request)
 {
-    return written_by(
-        [&](std::FILE *file) { write_twiddle_source(file, table.data(), request); });
+    table_description description;
+    describe_table(request, description);
+    description.arrays[0].values = const_cast<std::int16_t *>(table.data());
+    return written_by([&](std::FILE *file) {
+        write_twiddle_source(stream_sink(file), description, request);
+    });
+}
+
+std::string render_table(const table_request &request)
+{
+    table_description description;
+    describe_table(request, description);
+    void *const values = reserve_values(description);
+    fill_table(request, description);
+    const std::string text = written_by([&](std::FILE *file) {
+        write_twiddle_source(stream_sink(file), description, request);
+    });
+    std::free(values);
+    return text;
 }
 
 std::string render(const std::vector<std::int16_t> &table, double scale)
@@ -54,7 +79,11 @@ std::string render(const std::vector<std::int16_t> &table, double scale)
 
 std::string render_header(const table_request &request)
 {
-    return written_by([&](std::FILE *file) { write_twiddle_header(file, request); });
+    table_description description;
+    describe_table(request, description);
+    return written_by([&](std::FILE *file) {
+        write_twiddle_header(stream_sink(file), description, request);
+    });
 }
 
 std::map<std::string, printed_table> tables_printed(const std::string &text)

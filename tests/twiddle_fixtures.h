@@ -1,6 +1,7 @@
 #ifndef VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
 #define VELTABGEN_TESTS_TWIDDLE_FIXTURES_H
 
+#include "table_layout.h"
 #include "table_request.h"
 
 #include <cstdint>
@@ -25,6 +26,9 @@ table_request default_request(std::int32_t n, double scale);
 // default as a run without options does.
 std::string render(const std::vector<std::int16_t> &table, const table_request &request);
 std::string render(const std::vector<std::int16_t> &table, double scale);
+
+// The source that a run writes for request, whatever its layout.
+std::string render_table(const table_request &request);
 
 // The text write_twiddle_header writes for request.
 std::string render_header(const table_request &request);

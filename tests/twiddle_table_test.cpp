@@ -30,18 +30,56 @@ TEST(ToShortSaturated, TruncatesTowardZeroAndSaturates)
         EXPECT_EQ(to_short_saturated(c.input), c.expected) << "input " << c.input;
 }
 
-TEST(ToShortRounded, RoundsHalvesAwayFromZeroAndSaturates)
+// Each rule, in 16 and 32 bits: the integer, and whether saturation changed
+// it.
+TEST(ToFixed, RoundsByEachRuleAndSaturates)
 {
     const double infinity = std::numeric_limits<double>::infinity();
-    const conversion_case cases[] = {
-        {0.0, 0},          {-0.0, 0},           {-0.4, 0},          {0.4999, 0},
-        {0.5, 1},          {-0.5, -1},          {2.5, 3},           {-2.5, -3},
-        {2.4999, 2},       {-2.9, -3},          {32766.49, 32766},  {32766.5, 32767},
-        {32767.0, 32767},  {32767.5, 32767},    {infinity, 32767},  {-32767.49, -32767},
-        {-32767.5, -32768}, {-32768.0, -32768}, {-1e9, -32768},     {-infinity, -32768},
+    const struct {
+        double input;
+        rounding_rule rule;
+        int bits;
+        std::int32_t expected;
+        bool saturated;
+    } cases[] = {
+        {0.0, rounding_rule::nearest, 16, 0, false},
+        {-0.0, rounding_rule::nearest, 16, 0, false},
+        {-0.4, rounding_rule::nearest, 16, 0, false},
+        {0.4999, rounding_rule::nearest, 16, 0, false},
+        {0.5, rounding_rule::nearest, 16, 1, false},
+        {-0.5, rounding_rule::nearest, 16, -1, false},
+        {2.5, rounding_rule::nearest, 16, 3, false},
+        {-2.5, rounding_rule::nearest, 16, -3, false},
+        {-2.9, rounding_rule::nearest, 16, -3, false},
+        {32766.5, rounding_rule::nearest, 16, 32767, false},
+        {32767.5, rounding_rule::nearest, 16, 32767, true},
+        {infinity, rounding_rule::nearest, 16, 32767, true},
+        {-32767.5, rounding_rule::nearest, 16, -32768, false},
+        {-32768.5, rounding_rule::nearest, 16, -32768, true},
+        {-infinity, rounding_rule::nearest, 16, -32768, true},
+        {2.9, rounding_rule::toward_zero, 16, 2, false},
+        {-2.9, rounding_rule::toward_zero, 16, -2, false},
+        {32767.9, rounding_rule::toward_zero, 16, 32767, false},
+        {-32768.9, rounding_rule::toward_zero, 16, -32768, false},
+        {2.9, rounding_rule::down, 16, 2, false},
+        {-2.1, rounding_rule::down, 16, -3, false},
+        {-0.0, rounding_rule::down, 16, 0, false},
+        {-1e-300, rounding_rule::down, 16, -1, false},
+        {32768.0, rounding_rule::down, 16, 32767, true},
+        {-32768.0, rounding_rule::down, 16, -32768, false},
+        {-32768.1, rounding_rule::down, 16, -32768, true},
+        {2147483647.9, rounding_rule::down, 32, 2147483647, false},
+        {2147483648.0, rounding_rule::down, 32, 2147483647, true},
+        {-2147483648.0, rounding_rule::down, 32, -2147483647 - 1, false},
+        {-2147483647.5, rounding_rule::nearest, 32, -2147483647 - 1, false},
+        {1073741823.5, rounding_rule::nearest, 32, 1073741824, false},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(to_short_rounded(c.input), c.expected) << "input " << c.input;
+    for (const auto &c : cases) {
+        bool saturated = !c.saturated;
+        EXPECT_EQ(to_fixed(c.input, c.rule, c.bits, saturated), c.expected)
+            << "input " << c.input << ", " << c.bits << " bits";
+        EXPECT_EQ(saturated, c.saturated) << "input " << c.input << ", " << c.bits << " bits";
+    }
 }
 
 // The scaled entries as the table computes them, before their conversion:
