@@ -1,6 +1,6 @@
-# veltabgen_generate(<target> SIZE <N> [SCALE <scale>] [ROUND <rule>]
-#                    [NAME <ident>] [ALIGN <style>] [SECTION <name>] [BANK <b>]
-#                    [HEADER])
+# veltabgen_generate(<target> SIZE <N> [LAYOUT <layout>] [TYPE <type>]
+#                    [SCALE <scale>] [ROUND <rule>] [NAME <ident>] [ALIGN <style>]
+#                    [SECTION <name>] [BANK <b>] [HEADER])
 #
 # Adds to <target>, which may be a target of another folder, the source of an
 # N-point twiddle table, generated at build time by veltabgen::veltabgen into
@@ -10,8 +10,10 @@
 # target's include path. Without ALIGN, the alignment style follows the
 # compiler that builds the target: gnu for GCC, Clang and the compilers that
 # take GNU attributes, ti for the DSP's own compiler, c11 for any other.
-# ROUND is zero or nearest, as --round. SECTION places the array in a section
-# (with ti or gnu), BANK in a memory bank of the DSP (with ti).
+# LAYOUT is radix2 (the default), cmsis-cfft or cmsis-rfft, and TYPE q15 or
+# q31 (with a CMSIS layout), as --layout and --type. ROUND is zero, nearest or
+# floor, as --round. SECTION places the arrays in a section (with ti or gnu),
+# BANK in a memory bank of the DSP (with ti).
 #
 # Every argument is checked here, when the project is configured, and taken
 # as given, whatever CMake would read as true or false (NAME N names the
@@ -45,7 +47,7 @@ function(_veltabgen_default_alignment result)
 endfunction()
 
 function(veltabgen_generate target)
-    set(keywords SIZE SCALE ROUND NAME ALIGN SECTION BANK)
+    set(keywords SIZE LAYOUT TYPE SCALE ROUND NAME ALIGN SECTION BANK)
     cmake_parse_arguments(PARSE_ARGV 1 arg "HEADER" "${keywords}" "")
     if(arg_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "veltabgen_generate: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
@@ -68,11 +70,35 @@ function(veltabgen_generate target)
         message(FATAL_ERROR "veltabgen_generate: SIZE is required")
     endif()
 
+    set(layout radix2)
     set(sizes 16 32 64 128 256 512 1024 2048 4096 8192 16384 32768)
+    set(options)
+    if(DEFINED arg_LAYOUT)
+        set(layout "${arg_LAYOUT}")
+        if(layout STREQUAL "cmsis-cfft")
+            set(sizes 16 32 64 128 256 512 1024 2048 4096)
+        elseif(layout STREQUAL "cmsis-rfft")
+            set(sizes 32 64 128 256 512 1024 2048 4096 8192)
+        elseif(NOT layout STREQUAL "radix2")
+            _veltabgen_reject(LAYOUT "${layout}" "is not one of radix2, cmsis-cfft and cmsis-rfft")
+        endif()
+        list(APPEND options --layout=${layout})
+    endif()
     if(NOT arg_SIZE IN_LIST sizes)
         _veltabgen_reject(SIZE "${arg_SIZE}" "is not one of ${sizes}")
     endif()
-    set(options)
+    if(DEFINED arg_TYPE)
+        if(NOT arg_TYPE MATCHES "^(q15|q31)$")
+            _veltabgen_reject(TYPE "${arg_TYPE}" "is not q15 or q31")
+        endif()
+        if(arg_TYPE STREQUAL "q31" AND layout STREQUAL "radix2")
+            _veltabgen_reject(TYPE "${arg_TYPE}" "needs LAYOUT cmsis-cfft or cmsis-rfft")
+        endif()
+        list(APPEND options --type=${arg_TYPE})
+    endif()
+    if(DEFINED arg_SCALE AND NOT layout STREQUAL "radix2")
+        _veltabgen_reject(SCALE "${arg_SCALE}" "is fixed by CMSIS-DSP for LAYOUT ${layout}")
+    endif()
     if(DEFINED arg_SCALE)
         if(NOT arg_SCALE MATCHES "^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$")
             _veltabgen_reject(SCALE "${arg_SCALE}" "is not a plain decimal number")
@@ -83,8 +109,8 @@ function(veltabgen_generate target)
         list(APPEND options --scale=${arg_SCALE})
     endif()
     if(DEFINED arg_ROUND)
-        if(NOT arg_ROUND MATCHES "^(zero|nearest)$")
-            _veltabgen_reject(ROUND "${arg_ROUND}" "is not zero or nearest")
+        if(NOT arg_ROUND MATCHES "^(zero|nearest|floor)$")
+            _veltabgen_reject(ROUND "${arg_ROUND}" "is not zero, nearest or floor")
         endif()
         list(APPEND options --round=${arg_ROUND})
     endif()

@@ -266,6 +266,25 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--name=stdout", "64"}, "Array name is declared by the C standard library:  stdout\n"},
         {{"--name=sinf", "64"}, "Array name is declared by the C standard library:  sinf\n"},
         {{"--name=FILE", "64"}, "Array name is declared by the C standard library:  FILE\n"},
+        // The layouts, and what each takes.
+        {{"--layout=fft", "64"}, "Layout must be radix2, cmsis-cfft or cmsis-rfft:  fft\n"},
+        {{"--layout=CMSIS-CFFT", "64"}, "Layout must be radix2, cmsis-cfft or cmsis-rfft:  CMSIS-CFFT\n"},
+        {{"--layout=", "64"}, "The --layout option requires a value.\n"},
+        {{"--type=q7", "64"}, "Type must be q15 or q31:  q7\n"},
+        {{"--type=q31", "64"},
+         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or cmsis-rfft.\n"},
+        {{"--layout=radix2", "--type", "q31", "64"},
+         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or cmsis-rfft.\n"},
+        {{"--layout=cmsis-cfft", "-s", "500", "64"},
+         "The cmsis-cfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n"},
+        {{"--scale=32768", "--layout=cmsis-rfft", "64"},
+         "The cmsis-rfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n"},
+        {{"--layout=cmsis-cfft", "8192"}, "The cmsis-cfft layout takes N from 16 to 4096, a power of 2.\n"},
+        {{"--layout=cmsis-rfft", "--type=q31", "16"},
+         "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n"},
+        {{"--layout=cmsis-rfft", "16384"}, "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n"},
+        {{"--layout=cmsis-cfft", "--bank=3", "64"}, "The --bank option needs --align=ti.\n"},
+        {{"--round=ceiling", "64"}, "Rounding must be zero, nearest or floor:  ceiling\n"},
         {{"--stats", "--output=t.c", "64"},
          "The --stats option writes its report to standard output, and no file.\n"},
         {{"--header=t.h", "--stats", "64"},
@@ -618,6 +637,150 @@ TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.out, with_tool_line_ends("veltabgen " VELTABGEN_VERSION "\n"));
     }
+}
+
+// An array of a source as the tool wrote it: its declared type and name,
+// and its entries, read back from the text.
+struct written_array {
+    std::string type;
+    std::string name;
+    std::vector<long> entries;
+};
+
+std::vector<written_array> arrays_written(const std::string &source)
+{
+    std::vector<written_array> arrays;
+    std::istringstream lines(source);
+    written_array *current = nullptr;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("const ", 0) == 0 && line.find('[') != std::string::npos) {
+            std::istringstream words(line.substr(6));
+            written_array array;
+            words >> array.type >> array.name;
+            array.name = array.name.substr(0, array.name.find('['));
+            arrays.push_back(array);
+            current = &arrays.back();
+        } else if (line.rfind("};", 0) == 0 || line.rfind("const ", 0) == 0) {
+            current = nullptr;
+        } else if (current != nullptr && line.rfind("    ", 0) == 0) {
+            std::istringstream entries(line);
+            for (std::string entry; std::getline(entries, entry, ',');) {
+                const std::size_t digits = entry.find_first_not_of(" -");
+                if (digits == std::string::npos)
+                    continue;
+                const bool hex = entry.find("0x") != std::string::npos;
+                const long magnitude = std::stol(entry.substr(digits), nullptr, hex ? 16 : 10);
+                current->entries.push_back(entry.find('-') != std::string::npos ? -magnitude : magnitude);
+            }
+        }
+    }
+    return arrays;
+}
+
+// The CMSIS layouts: each array has the size and name that its layout
+// gives it, and its entries are what --stats measures, against exact values
+// that the test works out on its own; fft snr is the radix-2 table's alone.
+TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
+{
+    const long double pi = 3.141592653589793238462643383279502884L;
+    const auto twiddle = [&](long n, long i) {
+        const long double angle = 2 * pi * (i / 2) / n;
+        return i % 2 == 0 ? std::cos(angle) : std::sin(angle);
+    };
+    const auto split = [&](long n, long i, int sign) {
+        const long double angle = 2 * pi * (i / 2) / n;
+        return i % 2 == 0 ? 0.5L * (1 + sign * std::sin(angle)) : sign * 0.5L * std::cos(angle);
+    };
+    const struct {
+        std::vector<std::string> args;
+        long n;
+        std::vector<std::string> names; // with the pairs of each
+        std::vector<long> pairs;
+        std::string rule; // of the first array, as the report names it
+    } cases[] = {
+        {{"--layout=cmsis-cfft", "64"}, 64, {"w_twiddle", "w_bitrev"}, {48, 28}, "down"},
+        {{"--layout=cmsis-cfft", "--type=q31", "--round=nearest", "--name=c", "16"}, 16,
+         {"c_twiddle", "c_bitrev"}, {12, 6}, "to nearest"},
+        {{"--layout=cmsis-rfft", "--name=r", "32"}, 32,
+         {"r_a", "r_b", "r_cfft_twiddle", "r_cfft_bitrev"}, {16, 16, 12, 6}, "to nearest"},
+        {{"--layout=cmsis-rfft", "--type=q31", "--round=floor", "64"}, 64,
+         {"w_a", "w_b", "w_cfft_twiddle", "w_cfft_bitrev"}, {32, 32, 24, 12}, "down"},
+    };
+    for (const auto &c : cases) {
+        const process_result source = run_tool(c.args);
+        const process_result report = run_tool([&] {
+            std::vector<std::string> args = c.args;
+            args.push_back("--stats");
+            return args;
+        }());
+        SCOPED_TRACE(described(source) + "\n" + report.out);
+        ASSERT_EQ(source.status, 0);
+        ASSERT_EQ(report.status, 0);
+        const bool q31 = std::find(c.args.begin(), c.args.end(), "--type=q31") != c.args.end();
+        const std::vector<written_array> arrays = arrays_written(source.out);
+        ASSERT_EQ(arrays.size(), c.names.size());
+        std::string expected;
+        for (std::size_t a = 0; a < arrays.size(); ++a) {
+            EXPECT_EQ(arrays[a].name, c.names[a]);
+            EXPECT_EQ(arrays[a].entries.size(), static_cast<std::size_t>(2 * c.pairs[a]));
+            const bool index = arrays[a].name.find("bitrev") != std::string::npos;
+            EXPECT_EQ(arrays[a].type, index ? "uint16_t" : q31 ? "q31_t" : "q15_t");
+            if (index) {
+                expected += "array:      " + c.names[a] + ", " + std::to_string(c.pairs[a]) +
+                            " pairs of indices, exact\n";
+                continue;
+            }
+            const long complex_points = c.names.size() == 4 ? c.n / 2 : c.n;
+            const bool factor = a < 2 && c.names.size() == 4;
+            const long double unit = q31 ? 2147483648.0L : 32768.0L;
+            const long double largest = unit - 1;
+            long double worst = 0, squares = 0, sum = 0, power = 0;
+            long saturated = 0;
+            for (long i = 0; i < 2 * c.pairs[a]; ++i) {
+                const long double exact =
+                    unit * (factor ? split(c.n, i, a == 0 ? -1 : 1) : twiddle(complex_points, i));
+                const long double error = arrays[a].entries[static_cast<std::size_t>(i)] - exact;
+                worst = std::max(worst, std::fabs(error));
+                squares += error * error;
+                sum += error;
+                power += exact * exact;
+                saturated += exact >= largest + 0.5L || exact < -unit - 0.5L ? 1 : 0;
+            }
+            const long count = 2 * c.pairs[a];
+            const std::string rule = a == 0 || factor ? c.rule : c.rule == "to nearest" &&
+                                     std::find(c.args.begin(), c.args.end(), "--round=nearest") == c.args.end()
+                                         ? "down" : c.rule;
+            char figures[512];
+            std::snprintf(figures, sizeof figures,
+                          "array:      %s, %ld pairs, rounded %s\nmax error:  %.3f LSB\nrms error:  %.3f LSB\n"
+                          "mean error: %.3f LSB\nsnr:        %.1f dB\nsaturated:  %ld of %ld entries\n",
+                          c.names[a].c_str(), c.pairs[a], rule.c_str(), static_cast<double>(worst),
+                          static_cast<double>(std::sqrt(squares / count)), static_cast<double>(sum / count),
+                          static_cast<double>(10 * std::log10(power / squares)), saturated, count);
+            expected += figures;
+        }
+        const std::size_t first_line = report.out.find('\n') + 1;
+        EXPECT_EQ(report.out.substr(first_line),
+                  with_tool_line_ends(expected + "fft snr:    does not apply to " +
+                                      c.args.front().substr(9) + ", whose FFT is not the radix-2 one\n"));
+    }
+}
+
+// Rounding down applies to the radix-2 table too, and the comment says so.
+TEST(Layouts, FloorRoundsTheRadix2TableDown)
+{
+    const process_result result = run_tool({"--round=floor", "-s", "1000.5", "64"});
+    ASSERT_EQ(result.status, 0) << described(result);
+    const std::vector<written_array> arrays = arrays_written(result.out);
+    ASSERT_EQ(arrays.size(), 1u);
+    double angle = 0.0;
+    for (std::size_t i = 0; i < 64; i += 2, angle += 6.283185307179586 / 64) {
+        EXPECT_EQ(arrays[0].entries[i], static_cast<long>(std::floor(-1000.5 * std::cos(angle))));
+        EXPECT_EQ(arrays[0].entries[i + 1], static_cast<long>(std::floor(-1000.5 * std::sin(angle))));
+    }
+    EXPECT_NE(result.out.find(with_tool_line_ends(
+                  "/*      Rounding:            down, toward minus infinity                */\n")),
+              std::string::npos);
 }
 
 } // namespace

@@ -251,6 +251,13 @@ TEST_F(FftQ15Target, CortexM4)
     run_on_board("m4", "mps2-an386", ".rodata");
 }
 
+// A Cortex-M4F with its FPU, the hard-float ABI and newlib, from the
+// toolchain file that a firmware of one's own starts from.
+TEST_F(FftQ15Target, CortexM4F)
+{
+    run_on_board("m4f", "mps2-an386", ".rodata");
+}
+
 // The M7's table is in its data TCM, by the SECTION of veltabgen_generate.
 TEST_F(FftQ15Target, CortexM7)
 {

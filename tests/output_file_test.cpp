@@ -228,6 +228,11 @@ TEST_F(OutputFile, EveryFailureLeavesTheOlderFilesWholeAndNoTemporaryFile)
         {{"--header=" + (folder / "twiddle.c").string(), "--output=twiddle.c", "64"}, "", ""},
         {{"--output=./folder//new.c", "--header=folder/new.c", "64"}, "", ""},
         {{"--header=twiddle.c", "--output=./twiddle.c", "64"}, "", ""},
+        // What a layout does not take.
+        {{"--layout=cmsis-rfft", "--header=twiddle.h", "--output=twiddle.c", "16"}, "", ""},
+        {{"--type=q31", "--header=twiddle.h", "--output=twiddle.c", "64"}, "", ""},
+        {{"--layout=cmsis-cfft", "-s", "500", "--output=twiddle.c", "64"}, "", ""},
+        {{"--layout=fft", "--output=twiddle.c", "64"}, "", ""},
         {{"--output=twiddle.c//", "64"}, "ERROR:  Unable to write twiddle.c//: " + not_a_folder + "\n", ""},
     });
     // Windows' file systems compare names without regard to case.

@@ -54,6 +54,12 @@ static void copy_words(uint32_t *to, uint32_t *end, const uint32_t *from)
 void reset_handler(void)
 {
     uint32_t *word;
+#ifdef __ARM_FP
+    /* A build for the FPU, with the hard-float ABI, may use it anywhere: full
+     * access for coprocessors 10 and 11 (CPACR), before any other code. */
+    *(volatile uint32_t *)0xE000ED88u |= 0xFu << 20;
+    __asm__ volatile("dsb\n\tisb" ::: "memory");
+#endif
     copy_words(__data_start, __data_end, __data_load);
     copy_words(__dtcm_start, __dtcm_end, __dtcm_load);
     for (word = __bss_start; word < __bss_end; ++word)
@@ -80,8 +86,11 @@ __attribute__((section(".vectors"), used)) static const struct vector_table vect
      0, 0, 0, 0, fault_handler, fault_handler, 0, fault_handler, fault_handler},
 };
 
-/* What the compiler may call for copies and clears, with no C library. */
-void *memcpy(void *to, const void *from, size_t size)
+/* What the compiler may call for copies and clears, with no C library; with
+ * one, such as newlib, these take the place of its own. The compiler must not
+ * turn their loops into calls to themselves. */
+#define NOT_A_CALL_TO_ITSELF __attribute__((optimize("no-tree-loop-distribute-patterns")))
+NOT_A_CALL_TO_ITSELF void *memcpy(void *to, const void *from, size_t size)
 {
     unsigned char *t = to;
     const unsigned char *f = from;
@@ -90,7 +99,7 @@ void *memcpy(void *to, const void *from, size_t size)
     return to;
 }
 
-void *memset(void *to, int value, size_t size)
+NOT_A_CALL_TO_ITSELF void *memset(void *to, int value, size_t size)
 {
     unsigned char *t = to;
     while (size-- > 0)
