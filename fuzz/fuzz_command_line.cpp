@@ -123,8 +123,9 @@ std::string_view read_name(std::string_view &text)
     std::size_t length = 0;
     while (length < text.size() && is_identifier_char(text[length]))
         ++length;
-    require(length > 0 && length <= 63 && !(text[0] >= '0' && text[0] <= '9'),
-            "an identifier of at most 63 characters", text.substr(0, 80));
+    // A name given is at most 63 characters; a layout adds a suffix to it.
+    require(length > 0 && length <= 79 && !(text[0] >= '0' && text[0] <= '9'),
+            "an identifier of at most 79 characters", text.substr(0, 80));
     const std::string_view name = text.substr(0, length);
     text.remove_prefix(length);
     return name;
@@ -147,35 +148,38 @@ void skip(std::string_view &text, std::string_view expected, const char *what)
     text.remove_prefix(expected.size());
 }
 
-void check_source(std::string_view text)
+// The entries of an array of count elements: eight of seven characters
+// ("-0x7FFF") or six of eleven (a q31 value in decimal) to a line.
+void check_entries(std::string_view &text, long count, bool wide)
 {
-    const std::string_view whole = text;
-    // Seven framed lines, or eight with a rounding other than truncation,
-    // then, for the DSP's compiler alone, six of a note on its memory banks.
-    const int framed = whole.find("/*      Rounding:") == 4 * 75 ? 8 : 7;
-    const bool bank_note = whole.find("/*  NOTE:") == static_cast<std::size_t>(framed) * 75;
-    for (int line = 0; line < (bank_note ? framed + 6 : framed); ++line) {
-        const std::size_t newline = text.find('\n');
-        require(newline == 74, "header lines are 74 characters wide", whole);
-        text.remove_prefix(newline + 1);
+    const long per_line = wide ? 6 : 8;
+    for (long i = 0; i < count; ++i) {
+        const std::string_view separator = i == 0 ? "\n    " : i % per_line == 0 ? ",\n    " : ", ";
+        skip(text, separator, "an entry separator");
+        if (wide) {
+            const std::string_view entry = text.substr(0, 11);
+            const std::size_t first = entry.find_first_not_of(' ');
+            require(entry.size() == 11 && first != std::string_view::npos &&
+                        entry.substr(first + (entry[first] == '-' ? 1 : 0)).find_first_not_of("0123456789") ==
+                            std::string_view::npos,
+                    "an entry of eleven characters", text.substr(0, 80));
+            text.remove_prefix(11);
+            continue;
+        }
+        require(text.size() >= 7 && (text[0] == ' ' || text[0] == '-') && text[1] == '0' &&
+                    text[2] == 'x' && is_upper_hex(text[3]) && is_upper_hex(text[4]) &&
+                    is_upper_hex(text[5]) && is_upper_hex(text[6]),
+                "an entry of seven characters", text.substr(0, 80));
+        require(!starts_with(text, "-0x0000"), "zero has no minus sign", text.substr(0, 80));
+        text.remove_prefix(7);
     }
-    std::string_view points = whole.substr(2 * 75 + std::strlen("/*      Number of points:    "));
-    const long n = read_number(points);
-    require(n >= 16 && n <= 32768 && (n & (n - 1)) == 0, "a valid size in the header", whole);
-    skip(text, "\n", "the empty line after the header comment");
+    skip(text, "\n};\n", "the array's closing");
+}
 
-    if (starts_with(text, "#include \"")) {
-        text.remove_prefix(std::strlen("#include \""));
-        const std::size_t end = text.find("\"\n\n");
-        require(end != 0 && end != std::string_view::npos &&
-                    text.substr(0, end).find_first_of("\"\\'\n/") == std::string_view::npos,
-                "the header's name in an #include line", whole);
-        text.remove_prefix(end + 3);
-    }
-
-    require(bank_note == (text.find("\n#pragma DATA_") != std::string_view::npos ||
-                          starts_with(text, "#pragma DATA_")),
-            "the note on banks with the DSP's pragmas alone", whole.substr(0, 1200));
+// One array: the lines that place it, its declaration and its entries.
+// Returns the number of its pairs.
+long check_array(std::string_view &text, std::string_view whole)
+{
     std::string_view pragma_name;
     if (starts_with(text, "#pragma DATA_SECTION(")) {
         text.remove_prefix(std::strlen("#pragma DATA_SECTION("));
@@ -203,11 +207,19 @@ void check_source(std::string_view text)
     } else if (starts_with(text, "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n")) {
         text.remove_prefix(std::strlen("#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n"));
     }
-    skip(text, "const short ", "the declaration");
+    skip(text, "const ", "the declaration");
+    bool wide = false;
+    if (starts_with(text, "q31_t "))
+        wide = true;
+    else
+        require(starts_with(text, "short ") || starts_with(text, "q15_t ") ||
+                    starts_with(text, "uint16_t "),
+                "an array of short, q15_t, q31_t or uint16_t", text.substr(0, 80));
+    text.remove_prefix(text.find(' ') + 1);
     const std::string_view name = read_name(text);
     require(pragma_name.empty() || pragma_name == name, "the pragma names the array", whole);
     skip(text, "[2 * ", "the declaration's size");
-    require(read_number(text) == n / 2, "the declaration counts N / 2 pairs", whole);
+    const long pairs = read_number(text);
     skip(text, "]", "the declaration's size");
     if (pragma_name.empty() && starts_with(text, " __attribute__((aligned(4)))")) {
         text.remove_prefix(std::strlen(" __attribute__((aligned(4)))"));
@@ -217,27 +229,74 @@ void check_source(std::string_view text)
         skip(text, "\")))", "the attribute's end");
     }
     skip(text, " =\n{", "the declaration's opening brace");
+    check_entries(text, 2 * pairs, wide);
+    return pairs;
+}
 
-    for (long i = 0; i < n; ++i) {
-        const std::string_view separator = i == 0 ? "\n    " : i % 8 == 0 ? ",\n    " : ", ";
-        skip(text, separator, "an entry separator");
-        require(text.size() >= 7 && (text[0] == ' ' || text[0] == '-') && text[1] == '0' &&
-                    text[2] == 'x' && is_upper_hex(text[3]) && is_upper_hex(text[4]) &&
-                    is_upper_hex(text[5]) && is_upper_hex(text[6]),
-                "an entry of seven characters", text.substr(0, 80));
-        require(!starts_with(text, "-0x0000"), "zero has no minus sign", text.substr(0, 80));
-        text.remove_prefix(7);
+void check_source(std::string_view text)
+{
+    const std::string_view whole = text;
+    // The framed comment, every line 74 characters wide: for the DSP's
+    // compiler alone, with a note on its memory banks.
+    int framed = 0;
+    while (starts_with(text, "/*")) {
+        const std::size_t newline = text.find('\n');
+        require(newline == 74, "header lines are 74 characters wide", whole);
+        text.remove_prefix(newline + 1);
+        ++framed;
     }
-    require(text == "\n};\n", "the closing, and nothing after it", text.substr(0, 80));
+    const bool radix2 = starts_with(whole.substr(75), "/*  Automatically generated twiddle-factor array.");
+    require(radix2 || starts_with(whole.substr(75), "/*  Automatically generated twiddle-factor tables."),
+            "the comment's title", whole.substr(0, 200));
+    require(framed >= 7 && framed <= 15, "the framed comment", whole.substr(0, 1200));
+    std::string_view points = whole.substr(2 * 75 + std::strlen("/*      Number of points:    "));
+    const long n = read_number(points);
+    require(n >= 16 && n <= 32768 && (n & (n - 1)) == 0, "a valid size in the header", whole);
+    skip(text, "\n", "the empty line after the header comment");
+
+    if (starts_with(text, "#include \"")) {
+        text.remove_prefix(std::strlen("#include \""));
+        const std::size_t end = text.find("\"\n\n");
+        require(end != 0 && end != std::string_view::npos &&
+                    text.substr(0, end).find_first_of("\"\\'\n/") == std::string_view::npos,
+                "the header's name in an #include line", whole);
+        text.remove_prefix(end + 3);
+    }
+    const bool bank_note = whole.find("/*  NOTE:") != std::string_view::npos;
+    require(bank_note == (radix2 && (text.find("#pragma DATA_") != std::string_view::npos)),
+            "the note on banks with the DSP's pragmas alone, for the radix-2 table",
+            whole.substr(0, 1200));
+
+    const long pairs = check_array(text, whole);
+    if (radix2) {
+        require(pairs == n / 2, "the declaration counts N / 2 pairs", whole.substr(0, 1200));
+        require(text.empty(), "one array, and nothing after it", text.substr(0, 80));
+        return;
+    }
+    int arrays = 1;
+    while (!text.empty() && !starts_with(text, "\nconst arm_")) {
+        skip(text, "\n", "the empty line between arrays");
+        check_array(text, whole);
+        ++arrays;
+    }
+    require(arrays == 2 || arrays == 4, "the arrays of a CMSIS layout", whole.substr(0, 1200));
+    int instances = 0;
+    while (!text.empty()) {
+        skip(text, "\nconst arm_", "an instance");
+        const std::size_t end = text.find("\n};\n");
+        require(end != std::string_view::npos && text.substr(0, end).find(" =\n{\n    ") != std::string_view::npos,
+                "an instance's initializer", text.substr(0, 200));
+        text.remove_prefix(end + 4);
+        ++instances;
+    }
+    require(instances == (arrays == 2 ? 1 : 3), "the instances of a CMSIS layout", whole.substr(0, 200));
 }
 
 void check_header(std::string_view text)
 {
-    const std::string_view declaration = "\nextern const short ";
+    const std::string_view declaration = "\nextern const ";
     const std::size_t at = text.find(declaration);
     require(at != std::string_view::npos, "the header declares the array", text);
-    std::string_view rest = text.substr(at + declaration.size());
-    read_name(rest);
     require(text.find("extern \"C\" {") != std::string_view::npos, "C linkage for C++", text);
     require(text.substr(text.size() - 8) == "\n#endif\n", "the include guard's end", text);
 }
@@ -252,20 +311,41 @@ void check_success(const run_result &result)
     if (starts_with(result.out, "table:      ")) {
         require(committed_files.empty(), "--stats writes no file", result.out);
         std::string_view report = result.out;
-        for (const std::string_view line : {"table:      ", "max error:  ", "rms error:  ",
-                                            "mean error: ", "snr:        ", "fft snr:    ",
-                                            "saturated:  "}) {
-            skip(report, line, "a line of the report");
-            report.remove_prefix(report.find('\n') + 1);
+        if (result.out.find(" points, scale ") != std::string::npos) {
+            for (const std::string_view line : {"table:      ", "max error:  ", "rms error:  ",
+                                                "mean error: ", "snr:        ", "fft snr:    ",
+                                                "saturated:  "}) {
+                skip(report, line, "a line of the report");
+                report.remove_prefix(report.find('\n') + 1);
+            }
+            require(report.empty(), "seven lines of report", result.out);
+            return;
         }
-        require(report.empty(), "seven lines of report", result.out);
+        // A CMSIS layout's: each array's figures, after a line that names it.
+        skip(report, "table:      ", "the report's first line");
+        report.remove_prefix(report.find('\n') + 1);
+        while (starts_with(report, "array:      ")) {
+            const bool exact = report.substr(0, report.find('\n')).find("indices, exact") != std::string_view::npos;
+            report.remove_prefix(report.find('\n') + 1);
+            if (exact)
+                continue;
+            for (const std::string_view line : {"max error:  ", "rms error:  ", "mean error: ",
+                                                "snr:        ", "saturated:  "}) {
+                skip(report, line, "a line of an array's figures");
+                report.remove_prefix(report.find('\n') + 1);
+            }
+        }
+        skip(report, "fft snr:    does not apply to cmsis-", "the report's last line");
+        report.remove_prefix(report.find('\n') + 1);
+        require(report.empty(), "nothing after the report", result.out);
         return;
     }
     std::size_t sources = result.out.empty() ? 0 : 1;
     if (sources == 1)
         check_source(result.out);
     for (const auto &[path, text] : committed_files) {
-        if (starts_with(text, "/*  Automatically generated twiddle-factor array: the declaration.")) {
+        if (starts_with(text, "/*  Automatically generated twiddle-factor array: the declaration.") ||
+            starts_with(text, "/*  Automatically generated twiddle-factor tables: the declarations.")) {
             check_header(text);
         } else {
             check_source(text);
@@ -304,6 +384,13 @@ bool is_documented_message(std::string_view message)
         "The --scale option requires a value.\n",
         "The --stats option takes no value.\n",
         "The --check and --stats options cannot be used together.\n",
+        "The --layout option requires a value.\n",
+        "The --type option requires a value.\n",
+        "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or cmsis-rfft.\n",
+        "The cmsis-cfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
+        "The cmsis-rfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
+        "The cmsis-cfft layout takes N from 16 to 4096, a power of 2.\n",
+        "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n",
         "The --stats option writes its report to standard output, and no file.\n",
         "The --header and --output files must differ.",
         "The --section option needs --align=ti or --align=gnu.\n",
@@ -330,6 +417,8 @@ bool is_documented_message(std::string_view message)
         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",
         "Memory bank must be a number from 0 to 15:  ",
         "Rounding must be zero, nearest or floor:  ",
+        "Layout must be radix2, cmsis-cfft or cmsis-rfft:  ",
+        "Type must be q15 or q31:  ",
         "The --scale option needs a number above 0 and at most 32768:  ",
     };
     // The spec's own message shows the argument as given; the others show a
