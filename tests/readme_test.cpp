@@ -108,8 +108,9 @@ std::string block_run_by(const std::string &name)
 
 // The names of the tests below that run blocks.
 const std::set<std::string> block_runners = {
-    "cmake_project", "make_rules", "make_project", "shell",         "multiply",
-    "output",        "fetch_content", "ctest_recipe", "ctest_failure", "regenerate",
+    "cmake_project", "make_project", "shell",         "multiply",      "output",
+    "fetch_content", "ctest_recipe", "ctest_failure", "regenerate",    "cmsis_cmake",
+    "cmsis_call",
 };
 
 TEST(Readme, EveryBlockIsRunByATestOrMarkedAsAFragment)
@@ -333,13 +334,11 @@ TEST_F(ReadmeRecipe, CMakeProjectGeneratesTheTableItsTargetIncludes)
     EXPECT_EQ(tables["twiddle_1024"].address_mod_4, 0);
 }
 
-// The README's make rules, as examples/make holds them, in the README's
-// project: they make the table and its header, then nothing more.
+// The make rules of examples/make, which the README has users copy, in the
+// README's project: they make the table and its header, then nothing more.
 TEST_F(ReadmeRecipe, MakeProjectMakesTheTableAndItsHeader)
 {
-    const std::string rules = block_run_by("make_rules");
-    EXPECT_EQ(read_file(SOURCE_DIR "/examples/make/twiddle.mk"), rules)
-        << "examples/make/twiddle.mk is not the README's";
+    const std::string rules = read_file(SOURCE_DIR "/examples/make/twiddle.mk");
     install();
     const fs::path project = folder / "project";
     fs::create_directories(project);
@@ -374,7 +373,7 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
     fs::create_directories(project);
     for (const char *file : {"Makefile", "main.c"})
         fs::copy_file(fs::path(SOURCE_DIR "/examples/make") / file, project / file);
-    write_file(project / "twiddle.mk", block_run_by("make_rules"));
+    fs::copy_file(SOURCE_DIR "/examples/make/twiddle.mk", project / "twiddle.mk");
 
     const process_result missing = run_shell("make", project, false);
     EXPECT_NE(missing.status, 0) << described(missing);
@@ -639,6 +638,47 @@ TEST_F(ReadmeRecipe, CommittedTableIsCheckedByCTest)
         EXPECT_EQ(read_file(table), current);
         EXPECT_EQ(run_process(ctest).status, 0);
     }
+}
+
+// The README's lines for a CMake firmware with CMSIS-DSP, in a project that
+// builds the library for the host from its unmodified sources: the real FFT
+// that the README's line runs gives what the library's own instance gives.
+TEST_F(ReadmeRecipe, CmsisLinesRunTheLibrarysRealFftOnTheGeneratedTables)
+{
+    if (*CMSIS_DIR == '\0')
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    install();
+    const fs::path project = folder / "project";
+    fs::create_directories(project);
+    write_file(project / "CMakeLists.txt",
+               "cmake_minimum_required(VERSION 3.20)\n"
+               "project(firmware LANGUAGES C)\n"
+               "set(dsp " CMSIS_DIR "/CMSIS-DSP)\n"
+               "file(GLOB transforms ${dsp}/Source/TransformFunctions/*.c)\n"
+               "add_library(cmsis_dsp STATIC ${transforms} ${dsp}/Source/BasicMathFunctions/arm_shift_q15.c\n"
+               "    ${dsp}/Source/CommonTables/arm_common_tables.c ${dsp}/Source/CommonTables/arm_const_structs.c)\n"
+               "target_include_directories(cmsis_dsp PUBLIC ${dsp}/Include ${dsp}/PrivateInclude)\n"
+               "target_compile_definitions(cmsis_dsp PUBLIC __GNUC_PYTHON__ ARM_ALL_FFT_TABLES)\n"
+               "add_executable(firmware main.c)\n"
+               "target_link_libraries(firmware PRIVATE cmsis_dsp m)\n" +
+                   block_run_by("cmsis_cmake"));
+    write_file(project / "main.c",
+               "#include <stdio.h>\n#include <string.h>\n#include \"rfft_256.h\"\n"
+               "static q15_t samples[2 * 256 + 2], spectrum[2 * 256], input[2 * 256 + 2], expected[2 * 256];\n"
+               "int main(void)\n{\n"
+               "    arm_rfft_instance_q15 library;\n"
+               "    unsigned i;\n"
+               "    for (i = 0; i < 256; ++i)\n"
+               "        input[i] = (q15_t)((i * 7919u) % 65536u - 32768);\n"
+               "    memcpy(samples, input, sizeof samples);\n    " +
+                   block_run_by("cmsis_call") +
+                   "    arm_rfft_init_q15(&library, 256, 0, 1);\n"
+                   "    arm_rfft_q15(&library, input, expected);\n"
+                   "    printf(\"%s\\n\", memcmp(spectrum, expected, sizeof spectrum) == 0 ? \"same\" : \"different\");\n"
+                   "    return 0;\n}\n");
+    build_project(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(run_step({(folder / "build" / "firmware").string()}), "same\n");
 }
 
 // Every option that --help lists is documented and used where its users

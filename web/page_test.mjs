@@ -38,9 +38,11 @@ function nativeRun(c, extra = []) {
     const base = c.name ?? `twiddle_${c.size}`;
     const args = [];
     if (c.scale !== undefined) args.push(`--scale=${c.scale}`);
-    if (c.round === 'nearest') args.push('--round=nearest');
+    if (c.layout !== undefined) args.push(`--layout=${c.layout}`);
+    if (c.type !== undefined) args.push(`--type=${c.type}`);
+    if (c.round !== undefined) args.push(`--round=${c.round}`);
     if (c.name !== undefined) args.push(`--name=${c.name}`);
-    if (c.align !== undefined && c.align !== 'ti') args.push(`--align=${c.align}`);
+    if (c.align !== undefined) args.push(`--align=${c.align}`);
     if (c.section !== undefined) args.push(`--section=${c.section}`);
     if (c.bank !== undefined) args.push(`--bank=${c.bank}`);
     const headerPath = path.join(scratch, `${base}.h`);
@@ -69,9 +71,11 @@ async function fillForm(page, c) {
         const set = (id, value) => { document.getElementById(id).value = value; };
         set('size', c.size);
         set('scale', c.scale ?? '');
-        set('round', c.round ?? 'zero');
+        set('layout', c.layout ?? 'radix2');
+        set('type', c.type ?? 'q15');
+        set('round', c.round ?? '');
         set('name', c.name ?? '');
-        set('align', c.align ?? 'ti');
+        set('align', c.align ?? '');
         set('section', c.section ?? '');
         set('bank', c.bank ?? '');
         document.getElementById('with-header').checked = Boolean(c.header);
@@ -141,6 +145,10 @@ try {
         { size: '4096', round: 'nearest', scale: '32767' },
         { size: '32768', scale: '1234.5678901234567' },
         { size: '1024', scale: '32768', round: 'nearest' },
+        { size: '64', round: 'floor', scale: '1000.5', align: 'ti' },
+        { size: '256', layout: 'cmsis-rfft', name: 'rfft_256', header: true },
+        { size: '64', layout: 'cmsis-cfft', type: 'q31', round: 'floor', align: 'c11' },
+        { size: '8192', layout: 'cmsis-rfft', type: 'q31', section: '.fft_tables', header: true },
     ];
     for (const c of cases) {
         await check(`case ${JSON.stringify(c)}`, async () => {
@@ -152,6 +160,8 @@ try {
             same(page_shows.source, native.out, 'the source');
             same(page_shows.header, native.header, 'the header');
             same(page_shows.stats, nativeRun(c, ['--stats']).out, 'the --stats report');
+            if (c.layout !== undefined)
+                return; // the plot is the radix-2 table's
             const n = Number(c.size);
             assert.equal(page_shows.plotPoints.cosine + page_shows.plotPoints.sine, n, 'a point per entry');
             assert.equal(page_shows.plotPoints['cosine-error'] + page_shows.plotPoints['sine-error'], n,
@@ -168,6 +178,9 @@ try {
         { size: '64', align: 'c11', section: '.fast' },
         { size: '64', align: 'gnu', bank: '3' },
         { size: '64', section: 'a b' },
+        { size: '64', layout: 'cmsis-cfft', scale: '500' },
+        { size: '8192', layout: 'cmsis-cfft' },
+        { size: '64', type: 'q31' },
     ];
     for (const c of faults) {
         await check(`fault ${JSON.stringify(c)}`, async () => {
