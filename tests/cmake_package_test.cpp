@@ -156,7 +156,14 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         {"SIZE 64 SECTION \".a b\"", "SECTION \".a b\" is not 1 to 64 letters"},
         {"SIZE 64 SECTION " + std::string(65, 's'),
          "SECTION \"" + std::string(65, 's') + "\" is not 1 to 64 letters"},
-        {"SIZE 64 ROUND up", "ROUND \"up\" is not zero or nearest"},
+        {"SIZE 64 ROUND up", "ROUND \"up\" is not zero, nearest or floor"},
+        {"SIZE 64 LAYOUT fft", "LAYOUT \"fft\" is not one of radix2, cmsis-cfft and cmsis-rfft"},
+        {"SIZE 64 LAYOUT", "LAYOUT needs a value"},
+        {"SIZE 8192 LAYOUT cmsis-cfft", "SIZE \"8192\" is not one of 16, 32, 64"},
+        {"SIZE 16 LAYOUT cmsis-rfft", "SIZE \"16\" is not one of 32, 64"},
+        {"SIZE 64 TYPE q31", "TYPE \"q31\" needs LAYOUT cmsis-cfft or cmsis-rfft"},
+        {"SIZE 64 LAYOUT cmsis-cfft TYPE q7", "TYPE \"q7\" is not q15 or q31"},
+        {"SIZE 64 LAYOUT cmsis-rfft SCALE 1000", "SCALE \"1000\" is fixed by CMSIS-DSP for LAYOUT cmsis-rfft"},
         {"SIZE 64 ROUND", "ROUND needs a value"},
         {"SIZE 64 SECTION .fast ALIGN c11", "SECTION \".fast\" needs ALIGN ti or gnu, not c11"},
         {"SIZE 64 BANK 16 ALIGN ti", "BANK \"16\" is not a number from 0 to 15"},
@@ -201,6 +208,7 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
                         "--name=best", "--align=gnu", "32"}));
     EXPECT_NE(read_file(build / "veltabgen" / "top_bank.c").find("#pragma DATA_MEM_BANK(top_bank, 15);"),
               std::string::npos);
+
     // Rounded to nearest, the first entry is -32768.
     EXPECT_NE(read_file(build / "veltabgen" / "no.c").find("const short no[2 * 16]"
                                                            " __attribute__((aligned(4))) =\n{\n"

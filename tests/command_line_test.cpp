@@ -653,6 +653,8 @@ std::vector<written_array> arrays_written(const std::string &source)
     std::istringstream lines(source);
     written_array *current = nullptr;
     for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         if (line.rfind("const ", 0) == 0 && line.find('[') != std::string::npos) {
             std::istringstream words(line.substr(6));
             written_array array;

@@ -1019,6 +1019,10 @@ TEST_F(OutputFile, AFileInTheRootFolderIsWritten)
 // STATUS_CONTROL_C_EXIT, of which the host sees the low byte.
 TEST_F(OutputFile, EverySignalThatEndsTheRunRemovesItsTemporaryFiles)
 {
+    // The signal goes to the tool's own process: not to a stand-in for Wine
+    // that runs it as a child.
+    if (!tool_is_native() && fs::path(tool_command().front()).filename().string().rfind("wine", 0) != 0)
+        GTEST_SKIP() << "the tool is run by a stand-in for Wine";
     std::vector<std::pair<const char *, int>> signals = {{"INT", SIGINT}};
     if (tool_is_native())
         signals = {{"INT", SIGINT},   {"TERM", SIGTERM},     {"HUP", SIGHUP},   {"QUIT", SIGQUIT},

@@ -375,8 +375,10 @@ BOOL WINAPI remove_temporary_files(DWORD event)
     for (atomic_file *file : watched_files)
         if (file != nullptr && has_temporary_file(*file))
             DeleteFileW(file->native.temp);
-    // The status with which Ctrl-C ends a program that does not handle it.
-    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    // At once, every thread with it (one may be blocked writing to a pipe),
+    // with the status with which Ctrl-C ends a program that handles it not.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    return TRUE;
 }
 
 } // namespace
