@@ -84,6 +84,7 @@ BENCHMARK(BM_table)
     ->Args({0, 32768, 1})
     ->Args({0, 8192, 0})
     ->Args({2, 8192, 0})
+    ->Args({2, 8192, 1})
     ->Args({1, 4096, 0});
 
 } // namespace

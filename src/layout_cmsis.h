@@ -23,6 +23,9 @@ void add_cmsis_rows(const table_request &request, table_description &description
 // Fills every array of the description: the values, and the bit reversal.
 void fill_cmsis(const table_request &request, table_description &description);
 
+// Fills the index arrays of the description: the bit reversals.
+void fill_bit_reversals(table_description &description);
+
 // The array's angle for pair i, 2 pi i / angle_points.
 template <typename real>
 real angle_of(const table_array &array, std::int32_t pair)

@@ -38,22 +38,12 @@ std::int32_t bits_of(std::int32_t n)
     return bits;
 }
 
-std::int32_t reversed(std::int32_t k, std::int32_t bits)
-{
-    std::int32_t reversal = 0;
-    for (std::int32_t b = 0; b < bits; ++b)
-        reversal |= ((k >> b) & 1) << (bits - 1 - b);
-    return reversal;
-}
-
 // The number of pairs of the bit reversal of n points: the k below their
-// reversal.
+// reversal, which is half of those that are not their own. Those are the
+// palindromes of log2 n bits, whose first half decides them.
 std::int32_t reversal_pairs(std::int32_t n)
 {
-    std::int32_t pairs = 0;
-    for (std::int32_t k = 0; k < n; ++k)
-        pairs += k < reversed(k, bits_of(n)) ? 1 : 0;
-    return pairs;
+    return (n - (1 << ((bits_of(n) + 1) / 2))) / 2;
 }
 
 void describe(const table_request &request, table_description &description)
@@ -118,15 +108,28 @@ void describe_cmsis_cfft(const table_request &request, table_description &descri
 void fill_cmsis(const table_request &, table_description &description)
 {
     fill_values(description);
+    fill_bit_reversals(description);
+}
+
+void fill_bit_reversals(table_description &description)
+{
     for (int a = 0; a < description.array_count; ++a) {
         table_array &array = description.arrays[a];
         if (array.type != element_type::index)
             continue;
         auto *const values = static_cast<std::uint16_t *>(array.values);
-        const std::int32_t bits = bits_of(array.angle_points);
+        const std::int32_t n = array.angle_points;
         std::int32_t pair = 0;
-        for (std::int32_t k = 0; k < array.angle_points; ++k) {
-            const std::int32_t reversal = reversed(k, bits);
+        // The reversal of k, kept as k counts up: adding 1 to a reversed
+        // number carries from its top bit down.
+        std::int32_t reversal = 0;
+        for (std::int32_t k = 0; k < n; ++k) {
+            if (k > 0) {
+                std::int32_t bit = n >> 1;
+                for (; (reversal & bit) != 0; bit >>= 1)
+                    reversal ^= bit;
+                reversal |= bit;
+            }
             if (k >= reversal)
                 continue;
             values[2 * pair] = static_cast<std::uint16_t>(8 * k);

@@ -144,17 +144,7 @@ void fill_values(table_description &description)
         table_array &array = description.arrays[a];
         if (array.value == nullptr)
             continue;
-        const int bits = array.type == element_type::q31 ? 32 : 16;
-        array.saturated = 0;
-        for (std::int32_t i = 0; i < 2 * array.pairs; ++i) {
-            bool saturated = false;
-            const std::int32_t integer =
-                to_fixed(array.value(array, i) * array.scale, array.rule, bits, saturated);
-            array.saturated += saturated ? 1 : 0;
-            if (bits == 32)
-                static_cast<std::int32_t *>(array.values)[i] = integer;
-            else
-                static_cast<std::int16_t *>(array.values)[i] = static_cast<std::int16_t>(integer);
-        }
+        for (std::int32_t i = 0; i < 2 * array.pairs; ++i)
+            store_value(array, i, array.value(array, i));
     }
 }

@@ -120,6 +120,20 @@ void add_row(table_description &description, const char *label, bool in_header,
 // Fills each array that has a value function, counting what saturated.
 void fill_values(table_description &description);
 
+// Makes element i of array the integer that value (in units of 1.0) stands
+// for, by the array's rule, counting it where it saturated.
+inline void store_value(table_array &array, std::int32_t i, double value)
+{
+    bool saturated = false;
+    if (array.type == element_type::q31) {
+        static_cast<std::int32_t *>(array.values)[i] = to_fixed(value * array.scale, array.rule, 32, saturated);
+    } else {
+        static_cast<std::int16_t *>(array.values)[i] =
+            static_cast<std::int16_t>(to_fixed(value * array.scale, array.rule, 16, saturated));
+    }
+    array.saturated += saturated ? 1 : 0;
+}
+
 // A rule as a report tells it, and as a comment does.
 const char *rounding_name(rounding_rule rule);
 const char *rounding_phrase(rounding_rule rule);

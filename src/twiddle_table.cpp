@@ -45,33 +45,6 @@ std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scal
     return n;
 }
 
-namespace {
-
-double integer_by(double x, rounding_rule rule)
-{
-    switch (rule) {
-    case rounding_rule::nearest:
-        return std::round(x);
-    case rounding_rule::down:
-        return std::floor(x);
-    case rounding_rule::toward_zero:
-        break;
-    }
-    return std::trunc(x);
-}
-
-} // namespace
-
-std::int32_t to_fixed(double x, rounding_rule rule, int bits, bool &saturated)
-{
-    const double largest = std::ldexp(1.0, bits - 1) - 1.0;
-    const double integer = integer_by(x, rule);
-    saturated = integer > largest || integer < -largest - 1.0;
-    if (saturated)
-        return integer > 0 ? static_cast<std::int32_t>(largest) : static_cast<std::int32_t>(-largest - 1.0);
-    return static_cast<std::int32_t>(integer);
-}
-
 std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scale,
                                 rounding_rule rule)
 {
@@ -88,8 +61,9 @@ std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scal
 std::int32_t count_saturated(std::int32_t n, double scale, rounding_rule rule)
 {
     const auto beyond_limits = [rule](double entry) {
-        const double integer = integer_by(entry, rule);
-        return integer > 32767.0 || integer < -32768.0;
+        bool saturated = false;
+        to_fixed(entry, rule, 16, saturated);
+        return saturated;
     };
     std::int32_t saturated = 0;
     for_each_pair(n, scale, [&](std::int32_t, double cosine_term, double sine_term) {

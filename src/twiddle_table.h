@@ -1,6 +1,7 @@
 #ifndef VELTABGEN_TWIDDLE_TABLE_H
 #define VELTABGEN_TWIDDLE_TABLE_H
 
+#include <cmath>
 #include <cstdint>
 
 // How an entry, once scaled, becomes an integer: each saturates at the
@@ -24,9 +25,26 @@ std::int32_t make_twiddle_table(std::int16_t *table, std::int32_t n, double scal
 std::int16_t to_short_saturated(double x);
 
 // x made an integer by rule and saturated at -2^(bits - 1) and
-// 2^(bits - 1) - 1, for 16 or 32 bits; saturated is set where that changed
-// it. x must not be NaN.
-std::int32_t to_fixed(double x, rounding_rule rule, int bits, bool &saturated);
+// 2^(bits - 1) - 1, where bits is 16 or 32; saturated is set where that
+// changed it. x must not be NaN.
+inline std::int32_t to_fixed(double x, rounding_rule rule, int bits, bool &saturated)
+{
+    const std::int64_t largest = bits == 32 ? 2147483647 : 32767;
+    std::int64_t integer = x > 0 ? largest + 1 : -largest - 2; // beyond either limit
+    if (std::fabs(x) < 0x1p62) {
+        // Truncated, then moved by the fraction it dropped, which is exact.
+        integer = static_cast<std::int64_t>(x);
+        const double fraction = x - static_cast<double>(integer);
+        if (rule == rounding_rule::nearest)
+            integer += fraction >= 0.5 ? 1 : fraction <= -0.5 ? -1 : 0;
+        else if (rule == rounding_rule::down)
+            integer -= fraction < 0 ? 1 : 0;
+    }
+    saturated = integer > largest || integer < -largest - 1;
+    if (saturated)
+        integer = integer > 0 ? largest : -largest - 1;
+    return static_cast<std::int32_t>(integer);
+}
 
 // How many of the n entries saturation changed: those whose value, as
 // make_twiddle_table computes it and truncates or rounds it by rule, lies
