@@ -987,19 +987,20 @@ TEST_F(OutputFile, AFolderThatRefusesANewFileIsNamed)
 
 // A file directly under the root folder: its folder is the root, never an
 // empty name. The root is a scratch folder of the test's, in a mount
-// namespace of its own, with the system's /usr bound into it for the tool.
+// namespace of its own, with the system's /usr bound into it for the tool,
+// and /proc for a sanitized one.
 TEST_F(OutputFile, AFileInTheRootFolderIsWritten)
 {
     if (!tool_is_native() || run_process({"/usr/bin/unshare", "-m", "/bin/true"}).status != 0)
         GTEST_SKIP() << "no mount namespace to make a root in";
     const fs::path tool = tool_command().front();
-    for (const char *made : {"root/usr", "root/tool"})
+    for (const char *made : {"root/usr", "root/tool", "root/proc"})
         fs::create_directories(folder / made);
     fs::create_directory_symlink("usr/lib", folder / "root" / "lib");
     fs::create_directory_symlink("usr/lib64", folder / "root" / "lib64");
     const process_result result = run_process(
         {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
-         "mount --bind /usr root/usr && mount --bind \"$1\" root/tool && "
+         "mount --bind /usr root/usr && mount --bind /proc root/proc && mount --bind \"$1\" root/tool && "
          "exec /usr/sbin/chroot root \"/tool/$2\" --output=/tw.c 64",
          "sh", tool.parent_path().string(), tool.filename().string()},
         [&] {
