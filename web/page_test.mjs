@@ -94,9 +94,19 @@ function shown(page) {
     }));
 }
 
+// A download, once Chromium has written it whole: it may create the file
+// before it writes to it, so the file must hold something, and as much as
+// a moment before.
 async function waitForFile(file) {
-    for (let i = 0; i < 100 && !fs.existsSync(file); ++i)
+    const size = () => (fs.existsSync(file) ? fs.statSync(file).size : 0);
+    let seen = -1;
+    for (let i = 0; i < 200; ++i) {
+        const now = size();
+        if (now > 0 && now === seen)
+            break;
+        seen = now;
         await new Promise((resolve) => setTimeout(resolve, 50));
+    }
     return fs.readFileSync(file, 'utf8');
 }
 
