@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -467,10 +468,30 @@ bool is_named(std::string_view path, const std::vector<std::string> &args)
     return false;
 }
 
+// Whether the arguments ask for --check as a switch, not as the value of an
+// option before it ("--header --check" names a header file "--check").
+bool asks_for_check(const std::vector<std::string> &args)
+{
+    static const std::string_view options_with_values[] = {
+        "--name", "--align", "--section", "--bank", "--header",
+        "--output", "--round", "--scale", "--layout", "--type"};
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--check")
+            return true;
+        const bool scale_switch = arg.size() == 2 && (arg[0] == '-' || arg[0] == '/') &&
+                                  (arg[1] == 's' || arg[1] == 'S');
+        if (scale_switch || std::find(std::begin(options_with_values), std::end(options_with_values),
+                                      arg) != std::end(options_with_values))
+            ++i;
+    }
+    return false;
+}
+
 void check_fault(const run_result &result, const std::vector<std::string> &args)
 {
     std::string_view err = result.err;
-    const bool checking = std::find(args.begin(), args.end(), "--check") != args.end();
+    const bool checking = asks_for_check(args);
     if (checking && !starts_with(err, usage_text) && !starts_with(err, option_usage)) {
         require(result.out.empty() && committed_files.empty(), "--check writes nothing", err);
         require(starts_with(err, "ERROR:  Unable to read ") ||
