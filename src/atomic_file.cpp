@@ -37,6 +37,26 @@ void name_attempt(temp_name &name, std::uint64_t seed)
     name[temp_name_length] = '\0';
 }
 
+// Has the signals that end the process remove the file's temporary file,
+// until it is forgotten. Both are called with the signals held off.
+void watch_temporary_file(atomic_file *file)
+{
+    handle_ending_signals();
+    for (atomic_file *&watched : watched_files) {
+        if (watched == nullptr) {
+            watched = file;
+            break;
+        }
+    }
+}
+
+void forget_temporary_file(const atomic_file *file)
+{
+    for (atomic_file *&watched : watched_files)
+        if (watched == file)
+            watched = nullptr;
+}
+
 // Removes the temporary file after a failure, keeping the failure's errno.
 bool abandon(atomic_file &file)
 {

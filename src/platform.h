@@ -90,11 +90,15 @@ void remove_native_names(atomic_file &file);
 held_signals hold_signals();
 void release_signals(const held_signals &previous);
 
-// Has those signals remove the file's temporary file before they end the
-// process, until it is forgotten. Called with the signals held off. A signal
-// that was ignored when the process started stays ignored.
-void watch_temporary_file(atomic_file *file);
-void forget_temporary_file(const atomic_file *file);
+// The files whose temporary files those signals must remove before they end
+// the process. atomic_file.cpp sets them only while the signals are held off;
+// the handler alone reads them.
+inline atomic_file *watched_files[2];
+
+// Has those signals remove the watched files' temporary files; called with
+// the signals held off, the first call alone does the work. A signal that was
+// ignored when the process started stays ignored.
+void handle_ending_signals();
 
 // A number that differs between runs and between processes, to seed the
 // temporary names.

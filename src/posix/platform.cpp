@@ -240,10 +240,6 @@ const sigset_t &ending_signals()
     return signals;
 }
 
-// The files whose temporary names a signal must remove. Set only while the
-// signals are held off, and read by the handler alone.
-atomic_file *watched_files[2];
-
 void remove_temporary_files(int signal)
 {
     for (atomic_file *file : watched_files)
@@ -253,6 +249,8 @@ void remove_temporary_files(int signal)
     // process as it would have, once the handler returns.
     raise(signal);
 }
+
+} // namespace
 
 // Installs the handler for each signal that the process does not ignore.
 void handle_ending_signals()
@@ -277,8 +275,6 @@ void handle_ending_signals()
     }
 }
 
-} // namespace
-
 held_signals hold_signals()
 {
     sigset_t previous;
@@ -289,24 +285,6 @@ held_signals hold_signals()
 void release_signals(const held_signals &previous)
 {
     sigprocmask(SIG_SETMASK, &previous, nullptr);
-}
-
-void watch_temporary_file(atomic_file *file)
-{
-    handle_ending_signals();
-    for (atomic_file *&watched : watched_files) {
-        if (watched == nullptr) {
-            watched = file;
-            break;
-        }
-    }
-}
-
-void forget_temporary_file(const atomic_file *file)
-{
-    for (atomic_file *&watched : watched_files)
-        if (watched == file)
-            watched = nullptr;
 }
 
 std::uint64_t name_seed()

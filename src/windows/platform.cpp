@@ -364,9 +364,6 @@ namespace {
 // which waits here while the main thread holds them off.
 CRITICAL_SECTION console_events;
 
-// The files whose temporary names Ctrl-C must remove.
-atomic_file *watched_files[2];
-
 BOOL WINAPI remove_temporary_files(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
@@ -399,24 +396,11 @@ void release_signals(const held_signals &)
     LeaveCriticalSection(&console_events);
 }
 
-void watch_temporary_file(atomic_file *file)
+void handle_ending_signals()
 {
     static bool handled = false;
     if (!handled)
         handled = SetConsoleCtrlHandler(remove_temporary_files, TRUE) != 0;
-    for (atomic_file *&watched : watched_files) {
-        if (watched == nullptr) {
-            watched = file;
-            break;
-        }
-    }
-}
-
-void forget_temporary_file(const atomic_file *file)
-{
-    for (atomic_file *&watched : watched_files)
-        if (watched == file)
-            watched = nullptr;
 }
 
 std::uint64_t name_seed()
