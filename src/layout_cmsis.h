@@ -26,11 +26,4 @@ void fill_cmsis(const table_request &request, table_description &description);
 // Fills the index arrays of the description: the bit reversals.
 void fill_bit_reversals(table_description &description);
 
-// The array's angle for pair i, 2 pi i / angle_points.
-template <typename real>
-real angle_of(const table_array &array, std::int32_t pair)
-{
-    return static_cast<real>(6.283185307179586476925286766559005768L) * pair / array.angle_points;
-}
-
 #endif

@@ -9,11 +9,9 @@
 
 namespace {
 
-constexpr long double two_pi = 6.283185307179586476925286766559005768L;
-
 long double exact_entry(const table_array &array, std::int32_t i)
 {
-    const long double angle = two_pi * (i / 2) / array.angle_points;
+    const long double angle = angle_of<long double>(array, i / 2);
     return -array.scale * (i % 2 == 0 ? std::cos(angle) : std::sin(angle));
 }
 

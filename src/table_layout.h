@@ -134,6 +134,13 @@ inline void store_value(table_array &array, std::int32_t i, double value)
     array.saturated += saturated ? 1 : 0;
 }
 
+// The array's angle for pair i, 2 pi i / angle_points.
+template <typename real>
+real angle_of(const table_array &array, std::int32_t pair)
+{
+    return static_cast<real>(6.283185307179586476925286766559005768L) * pair / array.angle_points;
+}
+
 // A rule as a report tells it, and as a comment does.
 const char *rounding_name(rounding_rule rule);
 const char *rounding_phrase(rounding_rule rule);
