@@ -5,15 +5,11 @@
 #include <cstring>
 #include <limits>
 
-
 namespace {
 
 constexpr long double two_pi = 6.283185307179586476925286766559005768L;
 
-} // namespace
-
-namespace {
-
+// Element i of the array, of whichever integer type it holds.
 long double element(const table_array &array, std::int32_t i)
 {
     return array.type == element_type::q31 ? static_cast<const std::int32_t *>(array.values)[i]
