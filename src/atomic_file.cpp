@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "platform.h"
@@ -89,6 +90,8 @@ bool open_temp_file(atomic_file &file)
         temp_name name;
         name_attempt(name, seed + static_cast<std::uint64_t>(attempt));
         fd = create_temporary_file(file, name);
+        if (fd >= 0)
+            std::memcpy(file.temp_name, name, sizeof name);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -111,13 +114,16 @@ bool keep_older_file(atomic_file &file)
     for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
         temp_name name;
         name_attempt(name, seed + static_cast<std::uint64_t>(attempt));
-        if (link_older_file(file, name))
+        if (link_older_file(file, name)) {
+            std::memcpy(file.second_name, name, sizeof name);
             return true;
+        }
         if (errno == EEXIST)
             continue;
         if (errno == ENOENT)
             return true; // no older file to keep
         if (move_older_file_aside(file, name)) {
+            std::memcpy(file.second_name, name, sizeof name);
             file.older_moved_aside = true;
             return true;
         }
@@ -187,8 +193,10 @@ atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following)
     const int error = errno;
     // Whatever was done to the leading file is undone, whichever rename
     // failed: an older file moved aside goes back, and so does one replaced.
-    if (failed != nullptr)
-        put_back(leading);
+    if (failed != nullptr && !put_back(leading)) {
+        leading.left = leftover::older_file;
+        leading.left_error = errno;
+    }
     discard_atomic_file(leading);
     discard_atomic_file(following);
     release_signals(previous);
@@ -204,9 +212,26 @@ void discard_atomic_file(atomic_file &file)
         file.stream = nullptr;
     }
     forget_temporary_file(&file);
-    if (file.path != nullptr)
-        remove_native_names(file);
+    if (file.path != nullptr) {
+        const int error = errno;
+        const unsigned left = remove_native_names(file);
+        if (left != no_name_left && file.left == leftover::none) {
+            file.left = (left & temp_name_left) != 0 ? leftover::temporary_file : leftover::second_name;
+            file.left_error = errno;
+        }
+        errno = error;
+    }
     release_signals(previous);
+}
+
+void name_leftover(const atomic_file &file, char *out, std::size_t size)
+{
+    const char *name = file.left == leftover::temporary_file ? file.temp_name : file.second_name;
+    int folder = 0;
+    for (int i = 0; file.path[i] != '\0'; ++i)
+        if (is_path_separator(file.path[i]))
+            folder = i + 1;
+    std::snprintf(out, size, "%.*s%s", folder, file.path, name);
 }
 
 std::FILE *open_file_to_read(const char *path)

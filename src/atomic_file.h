@@ -1,6 +1,7 @@
 #ifndef VELTABGEN_ATOMIC_FILE_H
 #define VELTABGEN_ATOMIC_FILE_H
 
+#include <cstddef>
 #include <cstdio>
 
 // A file that is written in full under a temporary name in its folder and
@@ -25,6 +26,11 @@ constexpr unsigned temp_name_length = 19;
 // names, in the system's form (native_file.h of posix/ or windows/).
 #include "native_file.h"
 
+// What a file that could not be removed was: the temporary file or the older
+// file's second name, left beside the file's path, or the older file, which
+// could not be put back and is kept under that second name.
+enum class leftover { none, temporary_file, second_name, older_file };
+
 struct atomic_file {
     const char *path;     // as given, in UTF-8 on Windows; null for a file not in use
     std::FILE *stream;    // open until close_atomic_file
@@ -32,6 +38,10 @@ struct atomic_file {
     bool folder_refused;  // the folder does not let the tool create a file in it
     bool older_moved_aside; // the older file was moved to a second name, not linked there
     bool placed;          // the new file is at path
+    char temp_name[temp_name_length + 1];   // in path's folder, once created
+    char second_name[temp_name_length + 1]; // of the older file, once it has one
+    leftover left;        // a name that could not be removed, and what it holds
+    int left_error;       // and why
     native_file native;
 };
 
@@ -53,8 +63,13 @@ bool close_atomic_file(atomic_file &file);
 atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following);
 
 // Closes and removes the temporary file, if any, leaving the path as it was.
-// Safe on a file that was never opened, has failed or was committed.
+// Safe on a file that was never opened, has failed or was committed. A name
+// that cannot be removed is noted in file.left, for the caller to report.
 void discard_atomic_file(atomic_file &file);
+
+// Writes into out the path of the name that file.left notes: the name in
+// the folder of file.path.
+void name_leftover(const atomic_file &file, char *out, std::size_t size);
 
 // Opens path for reading, in binary mode. Returns null with errno set.
 std::FILE *open_file_to_read(const char *path);

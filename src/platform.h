@@ -76,12 +76,16 @@ bool put_in_place(atomic_file &file);
 // file goes back to file.path, or, where there was none, the new one is
 // removed; where only its older file was moved aside, that goes back. An
 // older file that cannot be put back stays under its second name, never
-// removed.
-void put_back(atomic_file &file);
+// removed: then returns false with errno set.
+bool put_back(atomic_file &file);
+
+// The names that remove_native_names could not remove.
+enum names_left : unsigned { no_name_left = 0, temp_name_left = 1, second_name_left = 2 };
 
 // Removes the temporary file and the older file's second name, where they
-// remain, and releases what prepare_native_names took.
-void remove_native_names(atomic_file &file);
+// remain, and releases what prepare_native_names took. Returns the names
+// that could not be removed, with errno set where there is one.
+unsigned remove_native_names(atomic_file &file);
 
 // Holds off the signals that would end the process (on POSIX, every signal
 // whose default action ends it but SIGKILL; on Windows, the console's Ctrl-C

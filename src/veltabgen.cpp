@@ -37,13 +37,18 @@ int usage_exit(std::FILE *err, const char *message, bool long_options)
 // Writes an error line that names a file: before, the path as shown (with
 // its control characters escaped, so that the error stays one line), then
 // the line's end, after, formatted.
+void show_path(std::FILE *err, const char *path)
+{
+    char shown[4];
+    for (const char *c = path; *c != '\0'; ++c)
+        std::fwrite(shown, 1, show_character(*c, shown), err);
+}
+
 [[gnu::format(printf, 4, 5)]] void report_on_file(std::FILE *err, const char *before,
                                                   const char *path, const char *after, ...)
 {
     std::fputs(before, err);
-    char shown[4];
-    for (const char *c = path; *c != '\0'; ++c)
-        std::fwrite(shown, 1, show_character(*c, shown), err);
+    show_path(err, path);
     va_list arguments;
     va_start(arguments, after);
     std::vfprintf(err, after, arguments);
@@ -77,18 +82,31 @@ bool prepare_atomic_file(atomic_file &file, const char *path, writer write)
     return close_atomic_file(file);
 }
 
+// Reports a name that the run could not remove after it, whether the run
+// wrote its files or failed: a file is never left without a word.
+int report_leftover(std::FILE *err, const atomic_file &file)
+{
+    char left[4096];
+    name_leftover(file, left, sizeof left);
+    const bool older = file.left == leftover::older_file;
+    std::fputs(older ? "ERROR:  Unable to put the older " : "ERROR:  Unable to remove ", err);
+    show_path(err, older ? file.path : left);
+    std::fputs(older ? " back: it is kept as " : ", left beside ", err);
+    show_path(err, older ? left : file.path);
+    std::fprintf(err, ": %s\n", std::strerror(file.left_error));
+    return EXIT_FAILURE;
+}
+
 // Writes the header and the source that the request names, each under a
 // temporary name first, the source to out when no file is named for it. The
 // header is put in place only once the source is whole, in its file or
 // flushed to out, and the two files are put in place together: a run that
 // fails leaves both as they were.
-int write_files(const table_description &table, const table_request &request, std::FILE *out,
-                std::FILE *err)
+int write_pair(const table_description &table, const table_request &request, std::FILE *out,
+               std::FILE *err, atomic_file &header, atomic_file &source)
 {
     const bool header_wanted = request.header_path != nullptr;
     const bool source_wanted = request.output_path != nullptr;
-    atomic_file header{};
-    atomic_file source{};
     const auto write_header = [&](std::FILE *file) {
         write_twiddle_header(stream_sink(file), table, request);
     };
@@ -118,6 +136,18 @@ int write_files(const table_description &table, const table_request &request, st
         return report_file_failure(err, *failed, error);
     }
     return EXIT_SUCCESS;
+}
+
+int write_files(const table_description &table, const table_request &request, std::FILE *out,
+                std::FILE *err)
+{
+    atomic_file header{};
+    atomic_file source{};
+    int status = write_pair(table, request, out, err, header, source);
+    for (const atomic_file *file : {&header, &source})
+        if (file->left != leftover::none)
+            status = report_leftover(err, *file);
+    return status;
 }
 
 int report_read_failure(std::FILE *err, const char *path, int error)

@@ -485,6 +485,67 @@ TEST_F(OutputFile, AFailureAtAnyStepLeavesThePairAsItWas)
     });
 }
 
+// A name that the run cannot remove after it, whether the pair was written or
+// not, is reported by its name, and fails the run: the older header's second
+// name after a good run, the source's temporary file after a failed write,
+// and the older header itself where it cannot be put back. Nothing else is
+// left, and no file is lost.
+TEST_F(OutputFile, ANameThatCannotBeRemovedIsReportedByItsName)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    const folder_contents older = {{"twiddle.c", "older source\n"}, {"twiddle.h", "older header\n"}};
+    const folder_contents newer = pair_written(64);
+    const struct {
+        std::string fault;      // strace's
+        std::string error;      // the error line before the one that names what is left, if any
+        std::string report;     // that line, with the name left for LEFT
+        folder_contents result; // the pair after the run
+        std::string left;       // what the name left holds
+    } cases[] = {
+        {"-e inject=unlinkat:error=EIO:when=1", "",
+         "ERROR:  Unable to remove LEFT, left beside twiddle.h: Input/output error\n", newer, "older header\n"},
+        // The source's temporary file is removed, the header's is not.
+        {"-e inject=write:error=ENOSPC:when=3 -e inject=unlinkat:error=EIO:when=2",
+         "ERROR:  Unable to write twiddle.c: No space left on device\n",
+         "ERROR:  Unable to remove LEFT, left beside twiddle.h: Input/output error\n", older,
+         pair_written(32768).at("twiddle.h")},
+        {"-e inject=renameat:error=EIO:when=2..3", "ERROR:  Unable to write twiddle.c: Input/output error\n",
+         "ERROR:  Unable to put the older twiddle.h back: it is kept as LEFT: Input/output error\n",
+         {{"twiddle.c", "older source\n"}, {"twiddle.h", newer.at("twiddle.h")}}, "older header\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fault);
+        for (const auto &[name, text] : older)
+            write_file(folder / name, text);
+        const process_result result =
+            run_here({"--header=twiddle.h", "--output=twiddle.c", c.fault.find("write") != std::string::npos ? "32768" : "64"},
+                     "set -- strace -o strace.log -e trace=write,unlinkat,renameat " + c.fault + " \"$@\"");
+        EXPECT_EQ(result.status, 1) << described(result);
+        fs::remove(folder / "strace.log");
+        folder_contents after = contents_of(folder);
+        std::string left;
+        for (const auto &[name, text] : folder_contents(after)) {
+            if (name.rfind(".veltabgen-", 0) == 0) {
+                EXPECT_TRUE(left.empty()) << "two names left";
+                left = name;
+                EXPECT_EQ(text, c.left) << name;
+                after.erase(name);
+            }
+        }
+        ASSERT_FALSE(left.empty()) << "no name left\n" << result.err;
+        std::string report = c.report;
+        report.replace(report.find("LEFT"), 4, left);
+        EXPECT_EQ(result.err, with_tool_line_ends(c.error + report));
+        if (c.fault.find("write") == std::string::npos) {
+            EXPECT_EQ(after, c.result);
+        } else {
+            EXPECT_EQ(after, older);
+        }
+        fs::remove(folder / left);
+    }
+}
+
 // A temporary name that another run has taken is passed over for another,
 // and never removed: two creations made to find their names taken, by
 // strace.

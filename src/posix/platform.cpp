@@ -170,30 +170,40 @@ bool put_in_place(atomic_file &file)
     return true;
 }
 
-void put_back(atomic_file &file)
+bool put_back(atomic_file &file)
 {
     native_file &native = file.native;
+    bool put = true;
     if (file.placed && native.backup[0] == '\0')
-        unlinkat(native.folder, native.name, 0);
+        put = unlinkat(native.folder, native.name, 0) == 0;
     else if (file.placed || file.older_moved_aside)
-        renameat(native.folder, native.backup, native.folder, native.name);
+        put = renameat(native.folder, native.backup, native.folder, native.name) == 0;
     else
-        return; // a second link of the older file, which keeps its name: removed with the rest
+        return true; // a second link of the older file, which keeps its name: removed with the rest
     native.backup[0] = '\0';
+    return put;
 }
 
-void remove_native_names(atomic_file &file)
+unsigned remove_native_names(atomic_file &file)
 {
     native_file &native = file.native;
-    if (native.temp[0] != '\0')
-        unlinkat(native.folder, native.temp, 0);
-    if (native.backup[0] != '\0')
-        unlinkat(native.folder, native.backup, 0);
+    unsigned left = no_name_left;
+    int error = 0;
+    if (native.temp[0] != '\0' && unlinkat(native.folder, native.temp, 0) != 0) {
+        left |= temp_name_left;
+        error = errno;
+    }
+    if (native.backup[0] != '\0' && unlinkat(native.folder, native.backup, 0) != 0) {
+        left |= second_name_left;
+        error = errno;
+    }
     native.temp[0] = '\0';
     native.backup[0] = '\0';
     if (native.folder != AT_FDCWD)
         close(native.folder);
     native.folder = AT_FDCWD;
+    errno = error;
+    return left;
 }
 
 namespace {

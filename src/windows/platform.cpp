@@ -316,46 +316,58 @@ void make_writable(const wchar_t *path)
 
 } // namespace
 
-void put_back(atomic_file &file)
+bool put_back(atomic_file &file)
 {
     native_file &native = file.native;
+    bool put = true;
     if (file.placed) {
         make_writable(native.target);
         if (native.backup[0] == L'\0') {
-            DeleteFileW(native.target);
-        } else if (MoveFileExW(native.backup, native.target,
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) &&
-                   native.replaced_read_only) {
-            SetFileAttributesW(native.target,
-                               GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
+            put = DeleteFileW(native.target) != 0;
+        } else {
+            put = MoveFileExW(native.backup, native.target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+            if (put && native.replaced_read_only)
+                SetFileAttributesW(native.target, GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
         }
     } else if (file.older_moved_aside) {
-        MoveFileExW(native.backup, native.target, MOVEFILE_WRITE_THROUGH);
+        put = MoveFileExW(native.backup, native.target, MOVEFILE_WRITE_THROUGH) != 0;
     } else {
-        return; // a second link of the older file, which keeps its name: removed with the rest
+        return true; // a second link of the older file, which keeps its name: removed with the rest
     }
+    if (!put)
+        errno = errno_of(GetLastError());
     native.backup[0] = L'\0';
+    return put;
 }
 
-void remove_native_names(atomic_file &file)
+unsigned remove_native_names(atomic_file &file)
 {
     native_file &native = file.native;
     if (native.target == nullptr)
-        return;
-    if (native.temp[0] != L'\0')
-        _wunlink(native.temp);
+        return no_name_left;
+    unsigned left = no_name_left;
+    int error = 0;
+    if (native.temp[0] != L'\0' && _wunlink(native.temp) != 0) {
+        left |= temp_name_left;
+        error = errno;
+    }
     // A backup that is still read-only is a second name of the older file,
     // which the new one never replaced: it stays read-only at the path.
     const DWORD backup = native.backup[0] != L'\0' ? GetFileAttributesW(native.backup)
                                                    : INVALID_FILE_ATTRIBUTES;
     if (backup != INVALID_FILE_ATTRIBUTES) {
         make_writable(native.backup);
-        _wunlink(native.backup);
+        if (_wunlink(native.backup) != 0) {
+            left |= second_name_left;
+            error = errno;
+        }
         if ((backup & FILE_ATTRIBUTE_READONLY) != 0)
             SetFileAttributesW(native.target, GetFileAttributesW(native.target) | FILE_ATTRIBUTE_READONLY);
     }
     std::free(native.target);
     native = {};
+    errno = error;
+    return left;
 }
 
 namespace {
