@@ -306,6 +306,29 @@ TEST_F(ReadmeRecipe, FirstLinesBuildAndRunTheTool)
     EXPECT_EQ(read_file(sources / "build" / "twiddle_64.c"),
               render(table_for(64, default_scale), default_scale));
 
+    // Then the README's install line, into a scratch prefix: the install is
+    // whole. With a file of the build missing, it is refused before it
+    // copies anything.
+    const std::string install_section = section(readme(), "## Install");
+    const std::size_t fence = install_section.find("```sh\n");
+    ASSERT_NE(fence, std::string::npos) << "no install command in the README";
+    std::string install_line =
+        install_section.substr(fence + 6, install_section.find('\n', fence + 6) - fence - 6);
+    ASSERT_NE(install_line.find("/usr/local"), std::string::npos) << install_line;
+    install_line.replace(install_line.find("/usr/local"), 10, (folder / "prefix").string());
+    const process_result installed = run_shell(install_line, sources, false);
+    EXPECT_EQ(installed.status, 0) << described(installed) << installed.out;
+    for (const char *file : {"bin/veltabgen", "share/man/man1/veltabgen.1.gz", "share/doc/veltabgen/changelog.gz",
+                             "share/doc/veltabgen/copyright", "share/cmake/veltabgen/veltabgenConfig.cmake"})
+        EXPECT_TRUE(fs::exists(folder / "prefix" / file)) << file << " is not installed";
+    fs::remove(sources / "build" / "compressed" / "changelog.gz");
+    install_line.replace(install_line.find((folder / "prefix").string()), (folder / "prefix").string().size(),
+                         (folder / "partial").string());
+    const process_result partial = run_shell(install_line, sources, false);
+    EXPECT_NE(partial.status, 0) << described(partial);
+    EXPECT_NE(partial.err.find("veltabgen is not built whole"), std::string::npos) << described(partial);
+    EXPECT_FALSE(fs::exists(folder / "partial")) << "a partial install";
+
     const std::string build_and_test = first_line_command("Build and test");
     ASSERT_NE(build_and_test, "");
     EXPECT_NE(read_file(SOURCE_DIR "/.ci/run").find("\n" + build_and_test + "\n"), std::string::npos)
@@ -338,11 +361,11 @@ TEST_F(ReadmeRecipe, CMakeProjectGeneratesTheTableItsTargetIncludes)
 // README's project: they make the table and its header, then nothing more.
 TEST_F(ReadmeRecipe, MakeProjectMakesTheTableAndItsHeader)
 {
-    const std::string rules = read_file(SOURCE_DIR "/examples/make/twiddle.mk");
+    const std::string rules = read_file(SOURCE_DIR "/examples/make/veltabgen.mk");
     install();
     const fs::path project = folder / "project";
     fs::create_directories(project);
-    write_file(project / "twiddle.mk", rules);
+    write_file(project / "veltabgen.mk", rules);
     write_file(project / "Makefile", block_run_by("make_project"));
     write_file(project / "main.c",
                "#include <stdio.h>\n#include \"twiddle_1024.h\"\n"
@@ -371,9 +394,8 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
     install();
     const fs::path project = folder / "project";
     fs::create_directories(project);
-    for (const char *file : {"Makefile", "main.c"})
+    for (const char *file : {"Makefile", "main.c", "cmsis_main.c", "veltabgen.mk"})
         fs::copy_file(fs::path(SOURCE_DIR "/examples/make") / file, project / file);
-    fs::copy_file(SOURCE_DIR "/examples/make/twiddle.mk", project / "twiddle.mk");
 
     const process_result missing = run_shell("make", project, false);
     EXPECT_NE(missing.status, 0) << described(missing);
@@ -443,9 +465,25 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
     fs::last_write_time(folder / "old" / "veltabgen", fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
     const process_result older = run_shell("make VELTABGEN=" + (folder / "old" / "veltabgen").string(), project);
     EXPECT_EQ(older.status, 0) << described(older);
-    EXPECT_NE(older.out.find((folder / "old" / "veltabgen").string() + " '--section=.itcm_data'"),
+    EXPECT_NE(older.out.find((folder / "old" / "veltabgen").string() + " '--align=gnu' '--section=.itcm_data'"),
               std::string::npos)
         << older.out;
+    // A tool of another version at the same path is seen, even with an
+    // older time than the tables.
+    const fs::path old_tool = folder / "old" / "veltabgen";
+    fs::rename(old_tool, folder / "old" / "real-veltabgen");
+    write_file(old_tool, "#!/bin/sh\n[ \"$1\" = --version ] && { echo 'veltabgen 9.9.9'; exit 0; }\n"
+                         "exec " + (folder / "old" / "real-veltabgen").string() + " \"$@\"\n");
+    fs::permissions(old_tool, fs::perms(0755));
+    fs::last_write_time(old_tool, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
+    EXPECT_NE(run_shell("make -q VELTABGEN=" + old_tool.string(), project).status, 0)
+        << "a new version of the tool at the same path leaves the tables up to date";
+    const process_result newer = run_shell("make VELTABGEN=" + old_tool.string(), project);
+    EXPECT_EQ(newer.status, 0) << described(newer);
+    EXPECT_NE(newer.out.find(old_tool.string() + " '--align=gnu' '--name=twiddle_256'"), std::string::npos)
+        << newer.out;
+    EXPECT_EQ(run_shell("make -q VELTABGEN=" + old_tool.string(), project).status, 0);
+
     const process_result spaced = run_shell("make 'VELTABGEN=/opt/my tools/veltabgen'", project);
     EXPECT_NE(spaced.status, 0);
     EXPECT_NE(spaced.err.find("holds a space"), std::string::npos) << described(spaced);
@@ -457,6 +495,22 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
     const process_result by_path = run_shell("make VELTABGEN=" + (bin() / "veltabgen").string(), project, false);
     EXPECT_EQ(by_path.status, 0) << described(by_path);
     EXPECT_TRUE(fs::exists(project / "twiddle_256.c"));
+
+    // Tables of any name, each with its options: CMSIS-DSP's FFTs with the
+    // constant instances that the rules make, in a program for this host.
+    if (*CMSIS_DIR != '\0') {
+        const std::string cmsis = "make cmsis_demo CMSIS_DSP=" CMSIS_DIR "/CMSIS-DSP";
+        const process_result demo = run_shell(cmsis, project);
+        ASSERT_EQ(demo.status, 0) << described(demo) << demo.out;
+        EXPECT_EQ(run_step({(project / "cmsis_demo").string()}),
+                  "rfft_512: strongest bin 37\ncfft_1024: strongest bin 100\n");
+        EXPECT_NE(read_file(project / "cfft_1024.h").find("extern const arm_cfft_instance_q31 cfft_1024;"),
+                  std::string::npos);
+        EXPECT_EQ(run_shell(cmsis + " -q", project).status, 0) << "a second make would make something";
+        EXPECT_EQ(run_shell("make check-rfft_512 check-cfft_1024", project).status, 0);
+        // The rules leave every other file alone, sources included.
+        EXPECT_EQ(read_file(project / "cmsis_main.c"), read_file(SOURCE_DIR "/examples/make/cmsis_main.c"));
+    }
 
     // A committed table that was edited fails the check.
     std::string table = read_file(project / "twiddle_256.c");
