@@ -1,13 +1,13 @@
 /* The start and the end of the demo as Cortex-M firmware, run by qemu: a
- * vector table, a reset handler that sets up the C program's memory, runs
- * main and ends the run with main's status, and the demo's text written to
- * the debugger's console. Both go through semihosting, which qemu serves. */
+ * vector table, a reset handler that sets up the C program's memory (and
+ * enables the FPU and, on a Cortex-M55, Helium), runs main and ends the run
+ * with main's status, and write_text, which writes a program's text to the
+ * debugger's console. Both go through semihosting, which qemu serves. */
 #include <stddef.h>
 #include <stdint.h>
 
-#include "../demo_output.h"
-
 int main(void);
+void write_text(const char *text);
 
 /* From the linker script: where each part of memory begins and ends, and
  * where the initial values of the sections in RAM are loaded. */
@@ -54,9 +54,10 @@ static void copy_words(uint32_t *to, uint32_t *end, const uint32_t *from)
 void reset_handler(void)
 {
     uint32_t *word;
-#ifdef __ARM_FP
-    /* A build for the FPU, with the hard-float ABI, may use it anywhere: full
-     * access for coprocessors 10 and 11 (CPACR), before any other code. */
+#if defined(__ARM_FP) || defined(__ARM_FEATURE_MVE)
+    /* A build for the FPU, with the hard-float ABI, may use it anywhere, and
+     * one for Helium its vector instructions: full access for coprocessors
+     * 10 and 11 (CPACR), which enables both, before any other code. */
     *(volatile uint32_t *)0xE000ED88u |= 0xFu << 20;
     __asm__ volatile("dsb\n\tisb" ::: "memory");
 #endif
