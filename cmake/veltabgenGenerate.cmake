@@ -201,6 +201,30 @@ function(veltabgen_generate target)
         if(name IN_LIST library_names)
             _veltabgen_reject(NAME "${name}" "is declared by the C standard library")
         endif()
+        # The source of a CMSIS layout includes arm_math.h: what CMSIS-DSP's
+        # headers declare, and the names of its prefixes.
+        set(cmsis_names
+            BASIC_MATH_FUNCTIONS_H_ BAYES_FUNCTIONS_H_ CMPLX_DIM CMSIS_DEPRECATED
+            COMPLEX_MATH_FUNCTIONS_H_ CONTROLLER_FUNCTIONS_H_ CONTROLLER_Q31_SHIFT
+            DEFAULT_HOUSEHOLDER_THRESHOLD_F32 DEFAULT_HOUSEHOLDER_THRESHOLD_F64 DELTA_Q15 DELTA_Q31
+            DISTANCE_FUNCTIONS_H_ F32_ABSMAX F32_ABSMIN F32_MAX F32_MIN F64_ABSMAX F64_ABSMIN F64_MAX
+            F64_MIN FAST_MATH_FUNCTIONS_H_ FAST_MATH_Q15_SHIFT FAST_MATH_Q31_SHIFT FAST_MATH_TABLE_SIZE
+            FILTERING_FUNCTIONS_H_ IAR_ONLY_LOW_OPTIMIZATION_ENTER IAR_ONLY_LOW_OPTIMIZATION_EXIT
+            INDEX_MASK INPUT_SPACING INTERPOLATION_FUNCTIONS_H_ LOW_OPTIMIZATION_ENTER
+            LOW_OPTIMIZATION_EXIT MATRIX_FUNCTIONS_H_ MAX MIN NONE_H_ NO_INLINE PI PI_F64 Q15_ABSMAX
+            Q15_ABSMIN Q15_MAX Q15_MIN Q31_ABSMAX Q31_ABSMIN Q31_MAX Q31_MIN Q7_ABSMAX Q7_ABSMIN Q7_MAX
+            Q7_MIN QUATERNION_MATH_FUNCTIONS_H_ SECTION_NOINIT STATISTICS_FUNCTIONS_H_ STEP
+            SUPPORT_FUNCTIONS_H_ SVM_DEFINES_H_ SVM_FUNCTIONS_H_ TRANSFORM_FUNCTIONS_H_
+            WINDOW_FUNCTIONS_H_ any32x4_t clip_q31_to_q15 clip_q63_to_q31 f32x4_t f32x4x2_t f32x4x4_t
+            float32_t float64_t mult32x64 multAcc_32x32_keep32 multAcc_32x32_keep32_R
+            multSub_32x32_keep32 multSub_32x32_keep32_R mult_32x32_keep32 mult_32x32_keep32_R q15_t
+            q15x8_t q15x8x2_t q15x8x4_t q23_t q23x4_t q31_t q31x4_t q31x4x2_t q31x4x4_t q63_t q63x2_t
+            q7_t q7x16_t q7x16x2_t q7x16x4_t read_q15x2 read_q15x2_da read_q15x2_ia read_q7x4
+            read_q7x4_da read_q7x4_ia status16x8_t status32x4_t status64x2_t status8x16_t write_q15x2
+            write_q15x2_ia write_q7x4_ia)
+        if(layout MATCHES "^cmsis-" AND (name IN_LIST cmsis_names OR name MATCHES "^(arm|ARM)(_|$)"))
+            _veltabgen_reject(NAME "${name}" "is CMSIS-DSP's, whose arm_math.h the source includes")
+        endif()
     endif()
     list(APPEND options --name=${name})
 

@@ -114,7 +114,6 @@ std::size_t show_character(char c, char *out)
 
 namespace {
 
-constexpr std::int32_t min_points = 16;
 constexpr std::int32_t max_points = 32768;
 constexpr std::int32_t no_points = -1;
 
@@ -218,12 +217,28 @@ bool read_points(command_line &command, const char *text)
         if (points > max_points)
             points = max_points + 1;
     }
-    if (points < min_points || points > max_points)
-        return fail(command, "FFT size must be between 16 and 32768 points.");
-    if ((points & (points - 1)) != 0)
-        return fail(command, "FFT size must be a power of 2\n");
     command.request.points = points;
-    return true;
+    // Before the layout is known, a size is only read.
+    const table_layout *layout = command.layout_of_run;
+    if (layout == nullptr)
+        return true;
+    const bool in_range = points >= layout->min_points && points <= layout->max_points;
+    const bool power_of_two = (points & (points - 1)) == 0;
+    if (layout == table_layouts[0]) {
+        // The classic table's own messages.
+        if (!in_range)
+            return fail(command, "FFT size must be between 16 and 32768 points.");
+        if (!power_of_two)
+            return fail(command, "FFT size must be a power of 2\n");
+        return true;
+    }
+    if (in_range && (power_of_two || !layout->power_of_two))
+        return true;
+    char message[128];
+    std::snprintf(message, sizeof message, "The %s layout takes N from %d to %d%s.\n", layout->name,
+                  static_cast<int>(layout->min_points), static_cast<int>(layout->max_points),
+                  layout->power_of_two ? ", a power of 2" : "");
+    return fail(command, message);
 }
 
 // Words that cannot name the array in C, or in the C++ that includes its
@@ -322,6 +337,23 @@ constexpr const char *predefined_macros[] = {
     "sparc", "sun",   "unix",  "vax",
 };
 
+// Whether a header that the layout's source includes declares name, or one
+// of the names that it makes of it, which begin with name and "_".
+bool is_taken_by_layout(const table_layout &layout, const char *name)
+{
+    for (std::size_t i = 0; i < layout.taken_name_count; ++i)
+        if (std::strcmp(name, layout.taken_names[i]) == 0)
+            return true;
+    const std::size_t length = std::strlen(name);
+    for (const char *const *prefix = layout.taken_prefixes; prefix != nullptr && *prefix != nullptr; ++prefix) {
+        const std::size_t prefix_length = std::strlen(*prefix);
+        if (std::strncmp(name, *prefix, prefix_length) == 0 ||
+            (length + 1 == prefix_length && std::strncmp(name, *prefix, length) == 0))
+            return true;
+    }
+    return false;
+}
+
 bool read_array_name(command_line &command, const char *name)
 {
     const std::size_t length = std::strlen(name);
@@ -348,6 +380,11 @@ bool read_array_name(command_line &command, const char *name)
         if (std::strcmp(name, library_name) == 0)
             return fail_showing(command, "Array name is declared by the C standard library:  %s\n",
                                 name, length);
+    if (command.layout_of_run != nullptr && is_taken_by_layout(*command.layout_of_run, name)) {
+        char format[160];
+        std::snprintf(format, sizeof format, "Array name is %s:  %%s\n", command.layout_of_run->names_taken_by);
+        return fail_showing(command, format, name, length);
+    }
     command.request.array_name = name;
     return true;
 }
@@ -501,16 +538,24 @@ struct long_option {
     // Takes the value (null for an option without one); returns false when
     // the reading ends here.
     bool (*read)(command_line &command, const char *value);
+    unsigned layout_option; // the table_option that a layout must take, or 0
 };
 
 constexpr long_option long_options[] = {
-    {"name", true, read_array_name},    {"align", true, read_alignment},
-    {"section", true, read_section},    {"bank", true, read_bank},
-    {"header", true, read_header_path}, {"output", true, read_output_path},
-    {"check", false, ask_for_check},    {"round", true, read_rounding},
-    {"stats", false, ask_for_stats},    {"scale", true, read_long_scale},
-    {"layout", true, read_layout},      {"type", true, read_type},
-    {"help", false, show_help},         {"version", false, show_version},
+    {"name", true, read_array_name, 0},
+    {"align", true, read_alignment, 0},
+    {"section", true, read_section, 0},
+    {"bank", true, read_bank, 0},
+    {"header", true, read_header_path, 0},
+    {"output", true, read_output_path, 0},
+    {"check", false, ask_for_check, 0},
+    {"round", true, read_rounding, 0},
+    {"stats", false, ask_for_stats, 0},
+    {"scale", true, read_long_scale, option_scale},
+    {"layout", true, read_layout, 0},
+    {"type", true, read_type, 0},
+    {"help", false, show_help, 0},
+    {"version", false, show_version, 0},
 };
 
 // Reads the long option in argv[i] ("--name=VALUE" or "--name VALUE"), and
@@ -529,6 +574,7 @@ bool read_long_option(command_line &command, int argc, char *argv[], int &i)
             continue;
 
         char message[64];
+        command.options_given |= option.layout_option;
         if (!option.takes_value) {
             if (equals != nullptr) {
                 std::snprintf(message, sizeof message, "The --%s option takes no value.\n",
@@ -571,6 +617,7 @@ bool read_argument(command_line &command, int argc, char *argv[], int &i)
         const char *value = arg + 2;
         if (*value == '\0')
             value = i + 1 < argc ? argv[++i] : "";
+        command.options_given |= option_scale;
         return read_scale(command, value);
     }
     char message[64];
@@ -578,12 +625,13 @@ bool read_argument(command_line &command, int argc, char *argv[], int &i)
     return fail(command, message);
 }
 
-} // namespace
-
-command_line read_command_line(int argc, char *argv[])
+// Reads every argument, each checked as it is met; a size is checked against
+// layout, and only read where that is null.
+command_line read_arguments(int argc, char *argv[], const table_layout *layout)
 {
     command_line command{};
     command.action = run_action::generate;
+    command.layout_of_run = layout;
     command.request = {};
     command.request.layout = table_layouts[0];
     command.request.type = fixed_type::q15;
@@ -601,7 +649,49 @@ command_line read_command_line(int argc, char *argv[])
         command.long_options = command.long_options || is_long_option(argv[i]);
     for (int i = 1; i < argc; ++i)
         if (!read_argument(command, argc, argv, i))
-            return command;
+            break;
+    return command;
+}
+
+// The layouts that take the option, for a message: "a, b or c".
+void name_layouts_taking(unsigned option, char *out, std::size_t size)
+{
+    int count = 0;
+    for (int i = 0; i < table_layout_count; ++i)
+        count += (table_layouts[i]->options & option) != 0 ? 1 : 0;
+    std::size_t used = 0;
+    out[0] = '\0';
+    for (int i = 0, named = 0; i < table_layout_count && used < size; ++i) {
+        if ((table_layouts[i]->options & option) == 0)
+            continue;
+        ++named;
+        const int written = std::snprintf(out + used, size - used, "%s%s",
+                                          named == 1 ? "" : named == count ? " or " : ", ",
+                                          table_layouts[i]->name);
+        used += written > 0 ? static_cast<std::size_t>(written) : 0;
+    }
+}
+
+// The options that a layout may take, as the command line names them, for
+// the message that refuses one.
+const char *name_of_option(unsigned option)
+{
+    for (const long_option &long_option : long_options)
+        if (long_option.layout_option == option)
+            return long_option.name;
+    return "";
+}
+
+} // namespace
+
+command_line read_command_line(int argc, char *argv[])
+{
+    // A size is checked when it is met, against the layout of the run, which
+    // may come after it: a first reading finds the layout.
+    command_line command = read_arguments(argc, argv, nullptr);
+    command = read_arguments(argc, argv, command.request.layout);
+    if (command.action != run_action::generate)
+        return command;
 
     // Checked once every argument is read, so that the order of the options
     // does not matter.
@@ -610,23 +700,25 @@ command_line read_command_line(int argc, char *argv[])
     if (!command.alignment_given)
         request.alignment = layout.default_alignment;
     const bool ti = request.alignment == alignment_style::ti;
-    char message[160];
+    const unsigned refused = command.options_given & ~layout.options;
+    char message[256];
     if (request.points == no_points) {
         fail(command, "Must specify FFT size.");
-    } else if (request.points < layout.min_points || request.points > layout.max_points) {
-        std::snprintf(message, sizeof message, "The %s layout takes N from %d to %d, a power of 2.\n",
-                      layout.name, static_cast<int>(layout.min_points), static_cast<int>(layout.max_points));
-        fail(command, message);
-    } else if (command.scale_given && !layout.takes_scale) {
+    } else if ((refused & option_scale) != 0) {
         std::snprintf(message, sizeof message,
-                      "The %s layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
-                      layout.name);
+                      "The %s layout takes no scale: %s. Leave out -s and --scale.\n", layout.name,
+                      layout.fixed_scale);
         fail(command, message);
-    } else if (request.type == fixed_type::q31 && !layout.takes_q31) {
+    } else if (refused != 0) {
+        std::snprintf(message, sizeof message, "The %s layout takes no --%s option.\n", layout.name,
+                      name_of_option(refused & -refused));
+        fail(command, message);
+    } else if (request.type == fixed_type::q31 && (layout.options & option_q31) == 0) {
+        char layouts[128];
+        name_layouts_taking(option_q31, layouts, sizeof layouts);
         std::snprintf(message, sizeof message,
-                      "The %s layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or "
-                      "cmsis-rfft.\n",
-                      layout.name);
+                      "The %s layout holds 16-bit entries alone: --type=q31 needs %s.\n", layout.name,
+                      layouts);
         fail(command, message);
     } else if (request.section != nullptr && !ti && request.alignment != alignment_style::gnu)
         fail(command, "The --section option needs --align=ti or --align=gnu.\n");
@@ -638,5 +730,7 @@ command_line read_command_line(int argc, char *argv[])
         fail(command, "The --check and --stats options cannot be used together.\n");
     else if (request.stats && (request.output_path != nullptr || request.header_path != nullptr))
         fail(command, "The --stats option writes its report to standard output, and no file.\n");
+    else if (layout.refuse != nullptr && layout.refuse(request, message, sizeof message))
+        fail(command, message);
     return command;
 }

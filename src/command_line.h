@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "table_layout.h"
 #include "table_request.h"
 
 enum class run_action { generate, show_help, show_version, report_fault };
@@ -15,6 +16,10 @@ struct command_line {
     bool long_options;
     bool scale_given;     // by -s or --scale
     bool alignment_given; // by --align; else the layout's own
+    unsigned options_given; // the table_options of the options given
+    // The layout against which a size and a name are checked as they are
+    // met: that of the run, once a first reading has found it; null before.
+    const table_layout *layout_of_run;
     // With report_fault: the message of the error line, or an empty text for
     // the usage text alone. Its room bounds every message, so that a fault is
     // reported without allocating.

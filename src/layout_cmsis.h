@@ -1,29 +1,53 @@
 #ifndef VELTABGEN_LAYOUT_CMSIS_H
 #define VELTABGEN_LAYOUT_CMSIS_H
 
-// What the two CMSIS-DSP layouts share: the complex FFT's tables and
-// instance, which the real FFT points at too, and the values' type.
+// What the CMSIS-DSP layouts share: the complex FFT's tables and instance,
+// which the real FFT holds too, the real FFT's, which the MFCC holds, the
+// builds the library's headers tell apart, and the names they declare.
 
 #include "table_layout.h"
 
-// The C type of the request's values (q15_t, q31_t), and of an instance of
-// the given kind (arm_cfft_instance_q15 ...).
+// The builds of CMSIS-DSP's headers whose FFT structures differ: Helium
+// (MVE), where the complex FFT reads rearranged tables and the real FFT holds
+// its complex FFT by value, against a scalar or DSP-extension core.
+extern const build_test helium_build;
+
+// The names that CMSIS-DSP's headers declare beside those of the prefixes
+// arm_ and ARM_, for the layouts' taken_names.
+extern const char *const cmsis_names[];
+extern const std::size_t cmsis_name_count;
+extern const char *const cmsis_prefixes[];
+
+// The C type of the request's values (q15_t, q31_t).
 const char *cmsis_value_type(const table_request &request);
 
-// Adds the arrays and the instance of CMSIS-DSP's n-point complex FFT, each
-// named the request's name and suffix: the twiddle factors ("_twiddle"),
-// the bit reversal ("_bitrev") and the instance itself ("").
-void describe_cmsis_cfft(const table_request &request, table_description &description,
-                         std::int32_t n, const char *suffix);
+// The comment's title, the header the source includes and the refusal of
+// a Neon build, and the rows that name the size, the layout, the type and
+// the rounding, and the functions that read the tables.
+void describe_cmsis_file(const table_request &request, table_description &description,
+                         const char *functions);
 
-// The rows of the comment that name the layout, the type and the rounding.
-void add_cmsis_rows(const table_request &request, table_description &description,
-                    const char *functions);
+// Adds the arrays and the instance of CMSIS-DSP's n-point complex FFT where
+// where holds, each named the request's name and suffix: the twiddle factors
+// ("_twiddle"), the bit reversal ("_bitrev"), Helium's rearranged twiddle
+// factors ("_rearranged_stride1" ...) and their stages' offsets
+// ("_rearranged_offsets"), and the instance itself (""), defined where it
+// is, or else only held by value. Returns the instance's index.
+int describe_cmsis_cfft(const table_request &request, table_description &description, std::int32_t n,
+                        const char *suffix, condition where, bool defined);
 
-// Fills every array of the description: the values, and the bit reversal.
+// Adds the arrays of CMSIS-DSP's real FFT of the given length where where
+// holds, each named the request's name and suffix: the split factors A
+// ("_a") and B ("_b"), and the complex FFT of half the length ("_cfft"),
+// which is defined where the real FFT points at it. Then adds an instance
+// of the real FFT for each direction asked for, forward ("_forward") and
+// inverse ("_inverse"), defined where it is. Returns the forward instance's
+// index, or the inverse one's where only that is asked for.
+int describe_cmsis_rfft(const table_request &request, table_description &description, std::int32_t length,
+                        const char *suffix, condition where, bool forward, bool inverse, bool defined);
+
+// Fills every array of the description that the functions above added, and
+// any other with a value function.
 void fill_cmsis(const table_request &request, table_description &description);
-
-// Fills the index arrays of the description: the bit reversals.
-void fill_bit_reversals(table_description &description);
 
 #endif

@@ -1,15 +1,60 @@
 // The tables of CMSIS-DSP's fixed-point complex FFT, arm_cfft_q15 and
-// arm_cfft_q31, for exactly one size: the twiddle factors, 3N/4 pairs
-// (cos, +sin) of the angles 2 pi i / N; the bit reversal, index pairs
-// (8k, 8 rev(k)) for each k below its reversal rev(k); and a constant
-// arm_cfft_instance that points at both, so that arm_cfft_q15(&IDENT, ...)
-// needs no init call and no table of the library's. By default the twiddle
-// factors are rounded down, as the library's own tables are.
+// arm_cfft_q31, for exactly one size N, and a constant arm_cfft_instance that
+// points at them, so that arm_cfft_q15(&IDENT, ...) needs no init call and
+// no table of the library's, in every build of its headers:
+//  - the twiddle factors, 3N/4 pairs (cos, +sin) of the angles 2 pi i / N,
+//    rounded down (q31: down after adding 0.05), as the library's own. A
+//    Helium build reads only the first N/2 pairs, for N = 2 * 4^k, and none
+//    for N = 4^k, where the instance holds a null pointer;
+//  - the bit reversal, index pairs (8k, 8 rev(k)) for each k below its
+//    reversal rev(k). A Helium build reads it 8 indices (q31: 4) at a time,
+//    past its end where its length is a multiple of that: zeros follow there;
+//  - on Helium, the twiddle factors rearranged for its radix-4 stages, for
+//    N or N/2, whichever is a power of 4: for stride m = 1, 2, 3 and stage
+//    s, pairs (cos, -sin) of the angles 2 pi m j 4^s / N, rounded to
+//    nearest, halves to even; and the offset of each stage in them, one table
+//    for all three strides, without the final 0 that the library's have and
+//    never reads.
 
 #include <cmath>
 #include <cstdio>
 
 #include "layout_cmsis.h"
+
+extern const build_test helium_build = {
+    "defined(ARM_MATH_MVEI) && !defined(ARM_MATH_AUTOVECTORIZE)",
+    "Helium (MVE)",
+    "a scalar or DSP-extension core",
+};
+
+// What CMSIS-DSP's headers declare or define, through arm_math.h, in any of
+// its builds, but for the names of its prefixes and those that C reserves:
+// its types, macros and inline functions.
+extern const char *const cmsis_names[] = {
+    "BASIC_MATH_FUNCTIONS_H_", "BAYES_FUNCTIONS_H_", "CMPLX_DIM", "CMSIS_DEPRECATED",
+    "COMPLEX_MATH_FUNCTIONS_H_", "CONTROLLER_FUNCTIONS_H_", "CONTROLLER_Q31_SHIFT",
+    "DEFAULT_HOUSEHOLDER_THRESHOLD_F32", "DEFAULT_HOUSEHOLDER_THRESHOLD_F64", "DELTA_Q15",
+    "DELTA_Q31", "DISTANCE_FUNCTIONS_H_", "F32_ABSMAX", "F32_ABSMIN", "F32_MAX", "F32_MIN",
+    "F64_ABSMAX", "F64_ABSMIN", "F64_MAX", "F64_MIN", "FAST_MATH_FUNCTIONS_H_",
+    "FAST_MATH_Q15_SHIFT", "FAST_MATH_Q31_SHIFT", "FAST_MATH_TABLE_SIZE", "FILTERING_FUNCTIONS_H_",
+    "IAR_ONLY_LOW_OPTIMIZATION_ENTER", "IAR_ONLY_LOW_OPTIMIZATION_EXIT", "INDEX_MASK",
+    "INPUT_SPACING", "INTERPOLATION_FUNCTIONS_H_", "LOW_OPTIMIZATION_ENTER",
+    "LOW_OPTIMIZATION_EXIT", "MATRIX_FUNCTIONS_H_", "MAX", "MIN", "NONE_H_", "NO_INLINE", "PI",
+    "PI_F64", "Q15_ABSMAX", "Q15_ABSMIN", "Q15_MAX", "Q15_MIN", "Q31_ABSMAX", "Q31_ABSMIN",
+    "Q31_MAX", "Q31_MIN", "Q7_ABSMAX", "Q7_ABSMIN", "Q7_MAX", "Q7_MIN",
+    "QUATERNION_MATH_FUNCTIONS_H_", "SECTION_NOINIT", "STATISTICS_FUNCTIONS_H_", "STEP",
+    "SUPPORT_FUNCTIONS_H_", "SVM_DEFINES_H_", "SVM_FUNCTIONS_H_", "TRANSFORM_FUNCTIONS_H_",
+    "WINDOW_FUNCTIONS_H_", "any32x4_t", "clip_q31_to_q15", "clip_q63_to_q31", "f32x4_t",
+    "f32x4x2_t", "f32x4x4_t", "float32_t", "float64_t", "mult32x64", "multAcc_32x32_keep32",
+    "multAcc_32x32_keep32_R", "multSub_32x32_keep32", "multSub_32x32_keep32_R", "mult_32x32_keep32",
+    "mult_32x32_keep32_R", "q15_t", "q15x8_t", "q15x8x2_t", "q15x8x4_t", "q23_t", "q23x4_t",
+    "q31_t", "q31x4_t", "q31x4x2_t", "q31x4x4_t", "q63_t", "q63x2_t", "q7_t", "q7x16_t",
+    "q7x16x2_t", "q7x16x4_t", "read_q15x2", "read_q15x2_da", "read_q15x2_ia", "read_q7x4",
+    "read_q7x4_da", "read_q7x4_ia", "status16x8_t", "status32x4_t", "status64x2_t", "status8x16_t",
+    "write_q15x2", "write_q15x2_ia", "write_q7x4_ia",
+};
+extern const std::size_t cmsis_name_count = sizeof cmsis_names / sizeof cmsis_names[0];
+extern const char *const cmsis_prefixes[] = {"arm_", "ARM_", nullptr};
 
 namespace {
 
@@ -46,11 +91,92 @@ std::int32_t reversal_pairs(std::int32_t n)
     return (n - (1 << ((bits_of(n) + 1) / 2))) / 2;
 }
 
+void fill_bit_reversal(table_array &array)
+{
+    auto *const values = static_cast<std::uint16_t *>(array.values);
+    const std::int32_t n = array.angle_points;
+    std::int32_t pair = 0;
+    // The reversal of k, kept as k counts up: adding 1 to a reversed number
+    // carries from its top bit down.
+    std::int32_t reversal = 0;
+    for (std::int32_t k = 0; k < n; ++k) {
+        if (k > 0) {
+            std::int32_t bit = n >> 1;
+            for (; (reversal & bit) != 0; bit >>= 1)
+                reversal ^= bit;
+            reversal |= bit;
+        }
+        if (k >= reversal)
+            continue;
+        values[2 * pair] = static_cast<std::uint16_t>(8 * k);
+        values[2 * pair + 1] = static_cast<std::uint16_t>(8 * reversal);
+        ++pair;
+    }
+}
+
+// The stages of Helium's radix-4 FFT of n = 4^L points that read rearranged
+// twiddle factors, s = 0 ... L - 2, stage s with n / 4^(s + 1) pairs.
+std::int32_t stage_pairs(std::int32_t n, std::int32_t stage)
+{
+    return n >> (2 * (stage + 1));
+}
+
+std::int32_t rearranged_stages(std::int32_t n)
+{
+    return bits_of(n) / 2 - 1;
+}
+
+// Element i of the rearranged twiddle factors of stride m (array.variant):
+// pair j of its stage s, (cos, -sin) of 2 pi m j 4^s / n, in double
+// precision, as the library's are made.
+double rearranged_value(const table_array &array, std::int32_t i, long double *exact)
+{
+    const std::int32_t n = array.angle_points;
+    std::int32_t pair = i / 2;
+    std::int32_t stage = 0;
+    while (pair >= stage_pairs(n, stage))
+        pair -= stage_pairs(n, stage++);
+    const double angle = 2.0 * 3.141592653589793 * array.variant * pair * (1 << (2 * stage)) / n;
+    if (exact != nullptr) {
+        const long double precise = 6.283185307179586476925286766559005768L * array.variant * pair *
+                                    (1 << (2 * stage)) / n;
+        *exact = i % 2 == 0 ? std::cos(precise) : -std::sin(precise);
+    }
+    return i % 2 == 0 ? std::cos(angle) : -std::sin(angle);
+}
+
+double rearranged(const table_array &array, std::int32_t i)
+{
+    return rearranged_value(array, i, nullptr);
+}
+
+long double exact_rearranged(const table_array &array, std::int32_t i)
+{
+    long double exact = 0.0L;
+    rearranged_value(array, i, &exact);
+    return exact * array.scale;
+}
+
+void fill_stage_offsets(table_array &array)
+{
+    auto *const values = static_cast<std::uint32_t *>(array.values);
+    std::uint32_t offset = 0;
+    for (std::int32_t stage = 0; stage < array.count; ++stage) {
+        values[stage] = offset;
+        offset += 2 * static_cast<std::uint32_t>(stage_pairs(array.angle_points, stage));
+    }
+}
+
+bool power_of_four(std::int32_t n)
+{
+    return bits_of(n) % 2 == 0;
+}
+
 void describe(const table_request &request, table_description &description)
 {
-    add_cmsis_rows(request, description,
-                   request.type == fixed_type::q31 ? "arm_cfft_q31" : "arm_cfft_q15");
-    describe_cmsis_cfft(request, description, request.points, "");
+    describe_cmsis_file(request, description,
+                        request.type == fixed_type::q31 ? "arm_cfft_q31" : "arm_cfft_q15");
+    describe_cmsis_cfft(request, description, request.points, "", every_build, true);
 }
 
 } // namespace
@@ -60,12 +186,16 @@ const char *cmsis_value_type(const table_request &request)
     return request.type == fixed_type::q31 ? "q31_t" : "q15_t";
 }
 
-void add_cmsis_rows(const table_request &request, table_description &description,
-                    const char *functions)
+void describe_cmsis_file(const table_request &request, table_description &description,
+                         const char *functions)
 {
     description.title = "Automatically generated twiddle-factor tables.";
     description.header_title = "Automatically generated twiddle-factor tables: the declarations.";
-    description.types_header = "arm_math.h";
+    description.types_header = "\"arm_math.h\"";
+    description.refusals[description.refusal_count++] = {
+        "defined(ARM_MATH_NEON)",
+        "These tables are for CMSIS-DSP on Cortex-M, not for its Neon build (ARM_MATH_NEON), whose "
+        "FFT structures differ: on Neon, set up the FFT with CMSIS-DSP's init function instead."};
     std::snprintf(description.summary, sizeof description.summary, "%d points, %s, %s, rounded %s",
                   request.points, request.layout->name, request.type == fixed_type::q31 ? "q31" : "q15",
                   request.rounding_given ? rounding_name(request.rounding) : "as CMSIS-DSP rounds");
@@ -78,67 +208,118 @@ void add_cmsis_rows(const table_request &request, table_description &description
     add_row(description, "Required alignment:", false, "4 byte (word)");
 }
 
-void describe_cmsis_cfft(const table_request &request, table_description &description,
-                         std::int32_t n, const char *suffix)
+int describe_cmsis_cfft(const table_request &request, table_description &description, std::int32_t n,
+                        const char *suffix, condition where, bool defined)
 {
     const bool q31 = request.type == fixed_type::q31;
+    const condition helium = {add_build_test(description, helium_build), 0};
+    const condition scalar = {0, helium.holds};
     char name[max_derived_name];
     std::snprintf(name, sizeof name, "%s%s", request.array_name, suffix);
+    const element_type values = q31 ? element_type::q31 : element_type::q15;
 
-    table_array &twiddles = add_array(description, name, "_twiddle", cmsis_value_type(request),
-                                      q31 ? element_type::q31 : element_type::q15, 3 * n / 4);
-    twiddles.rule = request.rounding_given ? request.rounding : rounding_rule::down;
+    // Helium reads the first N/2 pairs for N = 2 * 4^k, none for N = 4^k.
+    const bool helium_reads_twiddles = !power_of_four(n);
+    table_array &twiddles = add_array(description, name, "_twiddle", cmsis_value_type(request), values,
+                                      helium_reads_twiddles ? n : 3 * n / 2);
+    twiddles.paired = true;
+    twiddles.where = helium_reads_twiddles ? where : both(where, scalar);
+    twiddles.tail = helium_reads_twiddles ? n / 2 : 0;
+    twiddles.tail_where = scalar;
+    twiddles.rule = request.rounding_given ? request.rounding
+                    : q31                  ? rounding_rule::down_after_a_twentieth
+                                           : rounding_rule::down;
     twiddles.exact = exact_twiddle;
     twiddles.value = twiddle_value;
     twiddles.angle_points = n;
     twiddles.scale = q31 ? 2147483648.0 : 32768.0;
 
     const std::int32_t pairs = reversal_pairs(n);
-    table_array &reversal = add_array(description, name, "_bitrev", "uint16_t", element_type::index, pairs);
+    table_array &reversal = add_array(description, name, "_bitrev", "uint16_t", element_type::index, 2 * pairs);
+    reversal.paired = true;
+    reversal.where = where;
+    // Helium loads the indices 8 (q31: 4) at a time, one load ahead.
+    const std::int32_t load = q31 ? 8 : 16;
+    reversal.tail = 2 * pairs % load == 0 ? load / 2 : 0;
+    reversal.tail_where = helium;
     reversal.angle_points = n;
+    reversal.fill = fill_bit_reversal;
 
+    // Helium's radix-4 stages: those of N, or of N/2 after a radix-2 step.
+    const std::int32_t radix4_points = power_of_four(n) ? n : n / 2;
+    table_array &offsets = add_array(description, name, "_rearranged_offsets", "uint32_t", element_type::offset,
+                                     rearranged_stages(radix4_points));
+    offsets.where = both(where, helium);
+    offsets.angle_points = radix4_points;
+    offsets.fill = fill_stage_offsets;
+    const char *stride_names[] = {"_rearranged_stride1", "_rearranged_stride2", "_rearranged_stride3"};
+    int strides[3];
+    for (int m = 1; m <= 3; ++m) {
+        strides[m - 1] = description.array_count;
+        table_array &stride = add_array(description, name, stride_names[m - 1], cmsis_value_type(request),
+                                        values, 2 * (radix4_points - 4) / 3);
+        stride.paired = true;
+        stride.where = both(where, helium);
+        stride.variant = m;
+        stride.rule = request.rounding_given ? request.rounding : rounding_rule::nearest_even;
+        stride.exact = exact_rearranged;
+        stride.value = rearranged;
+        stride.angle_points = radix4_points;
+        stride.scale = twiddles.scale;
+    }
+
+    const int index = description.instance_count;
     table_instance &instance =
         add_instance(description, name, "", q31 ? "arm_cfft_instance_q31" : "arm_cfft_instance_q15");
-    add_field(instance, "%d", n);
-    add_field(instance, "%s", twiddles.name);
-    add_field(instance, "%s", reversal.name);
-    add_field(instance, "%d", 2 * pairs);
+    instance.where = where;
+    instance.defined = defined;
+    add_field(instance, field_kind::u16, "%d", static_cast<int>(n));
+    if (helium_reads_twiddles) {
+        add_field(instance, field_kind::pointer, "%s", twiddles.name);
+    } else {
+        add_field(instance, field_kind::pointer, "NULL");
+        instance.fields[instance.field_count - 1].where = helium;
+        add_field(instance, field_kind::pointer, "%s", twiddles.name);
+        instance.fields[instance.field_count - 1].where = scalar;
+    }
+    add_field(instance, field_kind::pointer, "%s", reversal.name);
+    add_field(instance, field_kind::u16, "%d", static_cast<int>(2 * pairs));
+    for (int m = 0; m < 3; ++m) {
+        add_field(instance, field_kind::pointer, "%s", offsets.name);
+        instance.fields[instance.field_count - 1].where = helium;
+    }
+    for (int m = 0; m < 3; ++m) {
+        add_field(instance, field_kind::pointer, "%s", description.arrays[strides[m]].name);
+        instance.fields[instance.field_count - 1].where = helium;
+    }
+    return index;
 }
 
 void fill_cmsis(const table_request &, table_description &description)
 {
     fill_values(description);
-    fill_bit_reversals(description);
-}
-
-void fill_bit_reversals(table_description &description)
-{
-    for (int a = 0; a < description.array_count; ++a) {
-        table_array &array = description.arrays[a];
-        if (array.type != element_type::index)
-            continue;
-        auto *const values = static_cast<std::uint16_t *>(array.values);
-        const std::int32_t n = array.angle_points;
-        std::int32_t pair = 0;
-        // The reversal of k, kept as k counts up: adding 1 to a reversed
-        // number carries from its top bit down.
-        std::int32_t reversal = 0;
-        for (std::int32_t k = 0; k < n; ++k) {
-            if (k > 0) {
-                std::int32_t bit = n >> 1;
-                for (; (reversal & bit) != 0; bit >>= 1)
-                    reversal ^= bit;
-                reversal |= bit;
-            }
-            if (k >= reversal)
-                continue;
-            values[2 * pair] = static_cast<std::uint16_t>(8 * k);
-            values[2 * pair + 1] = static_cast<std::uint16_t>(8 * reversal);
-            ++pair;
-        }
-    }
 }
 
 extern const table_layout cmsis_cfft_layout = {
-    "cmsis-cfft", 16, 4096, false, true, false, false, alignment_style::gnu, describe, fill_cmsis,
+    .name = "cmsis-cfft",
+    .what = "the tables and arm_cfft_instance of CMSIS-DSP's complex FFT",
+    .min_points = 16,
+    .max_points = 4096,
+    .power_of_two = true,
+    .options = option_q31,
+    .fixed_scale = "its FFT fixes it",
+    .windows = nullptr,
+    .has_fft_snr = false,
+    .has_bank_note = false,
+    .guard_by_name = false,
+    .external_in_cxx = true,
+    .table_attribute = "ARM_DSP_TABLE_ATTRIBUTE",
+    .default_alignment = alignment_style::gnu,
+    .taken_names = cmsis_names,
+    .taken_name_count = cmsis_name_count,
+    .taken_prefixes = cmsis_prefixes,
+    .names_taken_by = "CMSIS-DSP's, whose arm_math.h the source includes",
+    .refuse = nullptr,
+    .describe = describe,
+    .fill = fill_cmsis,
 };

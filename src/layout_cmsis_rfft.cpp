@@ -1,106 +1,140 @@
 // The tables of CMSIS-DSP's fixed-point real FFT, arm_rfft_q15 and
-// arm_rfft_q31, for exactly one length L: the split factors A and B, L/2
-// pairs each for the angles 2 pi i / L, read at the stride 1
-// (twidCoefRModifier); the tables and instance of the L/2-point complex FFT
-// that it runs; and two constant arm_rfft_instances, forward and inverse,
-// that point at them all, with no init call and no table of the library's.
-// By default A and B are rounded to nearest and the complex FFT's twiddle
-// factors down, as the library's own tables are.
+// arm_rfft_q31, for exactly one length L, and two constant
+// arm_rfft_instances, forward and inverse, that point at them all, with no
+// init call and no table of the library's, in every build of its headers:
+//  - the split factors A and B, L/2 pairs each for the angles 2 pi i / L,
+//    read at the stride 1 (twidCoefRModifier), rounded to nearest as the
+//    library's own. A Helium build reads one pair more, that of the angle pi;
+//  - the tables of the L/2-point complex FFT that it runs, and that FFT's
+//    instance, which the real FFT's instances point at, or, on Helium, hold
+//    by value.
 //   A = (0.5 (1 - sin), -0.5 cos)    B = (0.5 (1 + sin), 0.5 cos)
 
 #include <cmath>
+#include <cstdio>
 
 #include "layout_cmsis.h"
 
 namespace {
 
-// Element i of A (sign -1) or of B (sign 1), from the sine and cosine of
-// its angle.
+// Element i of A (sign -1) or of B (sign 1), for the angle of its pair.
 template <typename real>
-real split_factor(real sine, real cosine, std::int32_t i, real sign)
+real split_factor(const table_array &array, std::int32_t i, real sign)
 {
+    const real angle = angle_of<real>(array, i / 2);
     const real half = static_cast<real>(0.5);
-    return i % 2 == 0 ? half * (1 + sign * sine) : sign * half * cosine;
-}
-
-long double exact_factor(const table_array &array, std::int32_t i, long double sign)
-{
-    const long double angle = angle_of<long double>(array, i / 2);
-    return split_factor(std::sin(angle), std::cos(angle), i, sign) * array.scale;
+    return i % 2 == 0 ? half * (1 + sign * std::sin(angle)) : sign * half * std::cos(angle);
 }
 
 long double exact_a(const table_array &array, std::int32_t i)
 {
-    return exact_factor(array, i, -1);
+    return split_factor<long double>(array, i, -1) * array.scale;
 }
 
 long double exact_b(const table_array &array, std::int32_t i)
 {
-    return exact_factor(array, i, 1);
+    return split_factor<long double>(array, i, 1) * array.scale;
+}
+
+double a_value(const table_array &array, std::int32_t i)
+{
+    return split_factor<double>(array, i, -1.0);
+}
+
+double b_value(const table_array &array, std::int32_t i)
+{
+    return split_factor<double>(array, i, 1.0);
 }
 
 void describe(const table_request &request, table_description &description)
 {
-    const bool q31 = request.type == fixed_type::q31;
-    add_cmsis_rows(request, description, q31 ? "arm_rfft_q31" : "arm_rfft_q15");
-    const std::int32_t length = request.points;
-    const char *names[] = {"_a", "_b"};
-    long double (*exact[])(const table_array &, std::int32_t) = {exact_a, exact_b};
-    for (int j = 0; j < 2; ++j) {
-        table_array &factors = add_array(description, request.array_name, names[j], cmsis_value_type(request),
-                                         q31 ? element_type::q31 : element_type::q15, length / 2);
-        factors.rule = request.rounding_given ? request.rounding : rounding_rule::nearest;
-        factors.exact = exact[j];
-        factors.angle_points = length;
-        factors.scale = q31 ? 2147483648.0 : 32768.0;
-    }
-    describe_cmsis_cfft(request, description, length / 2, "_cfft");
-    const char *const directions[] = {"_forward", "_inverse"};
-    for (int inverse = 0; inverse < 2; ++inverse) {
-        table_instance &instance = add_instance(description, request.array_name, directions[inverse],
-                                                q31 ? "arm_rfft_instance_q31" : "arm_rfft_instance_q15");
-        add_field(instance, "%d", length);
-        add_field(instance, "%d", inverse); // ifftFlagR
-        add_field(instance, "1");           // bitReverseFlagR
-        add_field(instance, "1");           // twidCoefRModifier
-        add_field(instance, "%s", description.arrays[0].name);
-        add_field(instance, "%s", description.arrays[1].name);
-        add_field(instance, "&%s", description.instances[0].name);
-    }
-}
-
-// A, B and the complex FFT's twiddle factors share their angles: pair i of
-// the twiddle factors, of the angle 2 pi i / (L/2), has the angle of pair 2i
-// of A and B, 2 pi 2i / L, the same double. Each sine and cosine is taken
-// once, and gives every entry of its angle.
-void fill(const table_request &, table_description &description)
-{
-    table_array &a = description.arrays[0];
-    table_array &b = description.arrays[1];
-    table_array &twiddles = description.arrays[2];
-    for (std::int32_t k = 0; k < a.pairs; ++k) {
-        const double angle = angle_of<double>(a, k);
-        const double sine = std::sin(angle);
-        const double cosine = std::cos(angle);
-        for (std::int32_t i = 2 * k; i < 2 * k + 2; ++i) {
-            store_value(a, i, split_factor(sine, cosine, i, -1.0));
-            store_value(b, i, split_factor(sine, cosine, i, 1.0));
-        }
-        if (k % 2 == 0 && k / 2 < twiddles.pairs) {
-            store_value(twiddles, k, cosine);
-            store_value(twiddles, k + 1, sine);
-        }
-    }
-    for (std::int32_t i = a.pairs / 2; i < twiddles.pairs; ++i) {
-        const double angle = angle_of<double>(twiddles, i);
-        store_value(twiddles, 2 * i, std::cos(angle));
-        store_value(twiddles, 2 * i + 1, std::sin(angle));
-    }
-    fill_bit_reversals(description);
+    describe_cmsis_file(request, description,
+                        request.type == fixed_type::q31 ? "arm_rfft_q31" : "arm_rfft_q15");
+    describe_cmsis_rfft(request, description, request.points, "", every_build, true, true, true);
 }
 
 } // namespace
 
+int describe_cmsis_rfft(const table_request &request, table_description &description, std::int32_t length,
+                        const char *suffix, condition where, bool forward, bool inverse, bool defined)
+{
+    const bool q31 = request.type == fixed_type::q31;
+    const condition helium = {add_build_test(description, helium_build), 0};
+    const condition scalar = {0, helium.holds};
+    char name[max_derived_name];
+    std::snprintf(name, sizeof name, "%s%s", request.array_name, suffix);
+
+    const char *names[] = {"_a", "_b"};
+    long double (*exact[])(const table_array &, std::int32_t) = {exact_a, exact_b};
+    double (*value[])(const table_array &, std::int32_t) = {a_value, b_value};
+    int factors[2];
+    for (int j = 0; j < 2; ++j) {
+        factors[j] = description.array_count;
+        table_array &array = add_array(description, name, names[j], cmsis_value_type(request),
+                                       q31 ? element_type::q31 : element_type::q15, length);
+        array.paired = true;
+        array.where = where;
+        // Helium's split step reads the pair past the last that the scalar one reads.
+        array.tail = 2;
+        array.tail_where = helium;
+        array.rule = request.rounding_given ? request.rounding : rounding_rule::nearest;
+        array.exact = exact[j];
+        array.value = value[j];
+        array.angle_points = length;
+        array.scale = q31 ? 2147483648.0 : 32768.0;
+    }
+    char cfft_suffix[max_derived_name];
+    std::snprintf(cfft_suffix, sizeof cfft_suffix, "%s_cfft", suffix);
+    // Its complex FFT, whose instance the real FFT points at, and so is
+    // defined, but on Helium holds by value.
+    const int cfft = describe_cmsis_cfft(request, description, length / 2, cfft_suffix, where, true);
+    description.instances[cfft].where = both(where, scalar);
+
+    int first = -1;
+    const char *const directions[] = {"_forward", "_inverse"};
+    for (int direction = 0; direction < 2; ++direction) {
+        if (!(direction == 0 ? forward : inverse))
+            continue;
+        if (first < 0)
+            first = description.instance_count;
+        table_instance &instance = add_instance(description, name, directions[direction],
+                                                q31 ? "arm_rfft_instance_q31" : "arm_rfft_instance_q15");
+        instance.where = where;
+        instance.defined = defined;
+        add_field(instance, field_kind::u32, "%d", static_cast<int>(length));
+        add_field(instance, field_kind::u8, "%d", direction); // ifftFlagR
+        add_field(instance, field_kind::u8, "1");             // bitReverseFlagR
+        add_field(instance, field_kind::u32, "1");            // twidCoefRModifier
+        add_field(instance, field_kind::pointer, "%s", description.arrays[factors[0]].name);
+        add_field(instance, field_kind::pointer, "%s", description.arrays[factors[1]].name);
+        add_instance_field(instance, cfft);
+        instance.fields[instance.field_count - 1].where = helium;
+        add_field(instance, field_kind::pointer, "&%s", description.instances[cfft].name);
+        instance.fields[instance.field_count - 1].where = scalar;
+    }
+    return first;
+}
+
 extern const table_layout cmsis_rfft_layout = {
-    "cmsis-rfft", 32, 8192, false, true, false, false, alignment_style::gnu, describe, fill,
+    .name = "cmsis-rfft",
+    .what = "those of its real FFT",
+    .min_points = 32,
+    .max_points = 8192,
+    .power_of_two = true,
+    .options = option_q31,
+    .fixed_scale = "its FFT fixes it",
+    .windows = nullptr,
+    .has_fft_snr = false,
+    .has_bank_note = false,
+    .guard_by_name = false,
+    .external_in_cxx = true,
+    .table_attribute = "ARM_DSP_TABLE_ATTRIBUTE",
+    .default_alignment = alignment_style::gnu,
+    .taken_names = cmsis_names,
+    .taken_name_count = cmsis_name_count,
+    .taken_prefixes = cmsis_prefixes,
+    .names_taken_by = "CMSIS-DSP's, whose arm_math.h the source includes",
+    .refuse = nullptr,
+    .describe = describe,
+    .fill = fill_cmsis,
 };

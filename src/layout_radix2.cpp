@@ -29,7 +29,8 @@ void describe(const table_request &request, table_description &description)
     add_row(description, "Appropriate FFTs:", false, "QMX_cfftbf");
     add_row(description, "Required alignment:", false, "4 byte (word)");
     table_array &array = add_array(description, request.array_name, "", "short",
-                                   element_type::q15, request.points / 2);
+                                   element_type::q15, request.points);
+    array.paired = true;
     array.rule = request.rounding;
     array.exact = exact_entry;
     array.angle_points = request.points;
@@ -48,5 +49,25 @@ void fill(const table_request &request, table_description &description)
 } // namespace
 
 extern const table_layout radix2_layout = {
-    "radix2", 16, 32768, true, false, true, true, alignment_style::ti, describe, fill,
+    .name = "radix2",
+    .what = "the table above",
+    .min_points = 16,
+    .max_points = 32768,
+    .power_of_two = true,
+    .options = option_scale,
+    .fixed_scale = nullptr,
+    .windows = nullptr,
+    .has_fft_snr = true,
+    .has_bank_note = true,
+    .guard_by_name = true,
+    .external_in_cxx = false,
+    .table_attribute = nullptr,
+    .default_alignment = alignment_style::ti,
+    .taken_names = nullptr,
+    .taken_name_count = 0,
+    .taken_prefixes = nullptr,
+    .names_taken_by = nullptr,
+    .refuse = nullptr,
+    .describe = describe,
+    .fill = fill,
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -20,6 +21,11 @@ constexpr std::string_view bank_note =
     "/* -------------------------------------------------------------------- */\n";
 
 constexpr std::string_view closing = "\n};\n";
+
+void put(text_sink out, std::string_view text)
+{
+    out.take(out.context, text.data(), text.size());
+}
 
 char *append(char *out, std::string_view text)
 {
@@ -47,10 +53,10 @@ char *append_entry(char *out, std::int32_t value)
 
 // Writes a 32-bit value in decimal, right-aligned in eleven characters: in
 // hexadecimal, -0x80000000 would be the negation of an unsigned constant.
-char *append_wide_entry(char *out, std::int32_t value)
+char *append_wide_entry(char *out, std::int64_t value)
 {
-    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                        : static_cast<std::uint32_t>(value);
+    std::uint64_t magnitude = value < 0 ? 0u - static_cast<std::uint64_t>(value)
+                                        : static_cast<std::uint64_t>(value);
     char *end = out + 11;
     char *digit = end;
     do {
@@ -88,15 +94,135 @@ void write_rows(text_sink out, const table_description &description, bool header
     }
 }
 
+// The #if lines around the parts of a file that hold only in some builds.
+// Parts follow one another, each with where it holds; a part that holds
+// where the one before it fails, by one test, opens an #else. Where a block
+// opens inside another, what the outer one already says goes unsaid.
+struct preprocessor_blocks {
+    text_sink out;
+    const table_description &description;
+    condition context; // what holds wherever these blocks are
+    condition open;    // the block open now, or every_build for none
+};
+
+// One test, as it holds or fails, as a part of an #if.
+void write_test(text_sink out, const build_test &test, bool fails, bool alone)
+{
+    // A test of a single macro negates as itself; any other in parentheses.
+    const bool single = std::strchr(test.expression, ' ') == nullptr;
+    if (fails)
+        format_to(out, single ? "!%s" : "!(%s)", test.expression);
+    else
+        format_to(out, single || alone ? "%s" : "(%s)", test.expression);
+}
+
+int tests_in(condition where)
+{
+    int count = 0;
+    for (unsigned bits = where.holds | where.fails; bits != 0; bits &= bits - 1)
+        ++count;
+    return count;
+}
+
+// Whether a block that holds where can follow the open one as its #else.
+bool is_else_of(condition where, condition open)
+{
+    return tests_in(open) == 1 && where.holds == open.fails && where.fails == open.holds;
+}
+
+// What of where the blocks' context does not already say.
+condition part_of(const preprocessor_blocks &blocks, condition where)
+{
+    return {static_cast<unsigned char>(where.holds & ~blocks.context.holds),
+            static_cast<unsigned char>(where.fails & ~blocks.context.fails)};
+}
+
+// Makes the block for a part that holds where, with separator between the
+// block's lines and the part before it (but before an #else, which parts
+// the two alternatives closely): returns false for a part that no build
+// within the context has, which is left out.
+bool enter(preprocessor_blocks &blocks, condition where, std::string_view separator = "")
+{
+    if (excludes(where, blocks.context))
+        return false;
+    const condition part = part_of(blocks, where);
+    if (part == blocks.open) {
+        put(blocks.out, separator);
+        return true;
+    }
+    if (is_else_of(part, blocks.open)) {
+        put(blocks.out, "#else\n");
+        blocks.open = part;
+        return true;
+    }
+    if (!(blocks.open == every_build))
+        put(blocks.out, "#endif\n");
+    put(blocks.out, separator);
+    blocks.open = part;
+    if (part == every_build)
+        return true;
+    put(blocks.out, "#if ");
+    const bool alone = tests_in(part) == 1;
+    const char *joint = "";
+    for (int t = 0; t < blocks.description.test_count; ++t) {
+        const unsigned bit = 1u << t;
+        if (((part.holds | part.fails) & bit) == 0)
+            continue;
+        put(blocks.out, joint);
+        write_test(blocks.out, blocks.description.tests[t], (part.fails & bit) != 0, alone);
+        joint = " && ";
+    }
+    put(blocks.out, "\n");
+    return true;
+}
+
+void leave(preprocessor_blocks &blocks)
+{
+    if (!(blocks.open == every_build))
+        put(blocks.out, "#endif\n");
+    blocks.open = every_build;
+}
+
+// The condition that holds where the one-test condition where fails.
+condition opposite(condition where)
+{
+    return {where.fails, where.holds};
+}
+
+// What the request asks of every object's declaration after its declarator:
+// its section, for GNU compilers.
+bool gnu_section(const table_request &request)
+{
+    return request.alignment == alignment_style::gnu && request.section != nullptr;
+}
+
+// The pragma that places an object in a section, for the DSP's own compiler.
+void write_section_pragma(text_sink out, const char *name, const table_request &request)
+{
+    if (request.alignment == alignment_style::ti && request.section != nullptr)
+        format_to(out, "#pragma DATA_SECTION(%s, \"%s\");\n", name, request.section);
+}
+
+// The size of the array where its tail holds or not, as its declaration
+// gives it: pairs or elements.
+void write_size(text_sink out, const table_array &array, std::int32_t count)
+{
+    if (array.paired)
+        format_to(out, "2 * %d", static_cast<int>(count / 2));
+    else
+        format_to(out, "%d", static_cast<int>(count));
+}
+
 // The lines that place an array, then its declaration up to its opening
 // brace: pragmas for the DSP's own compiler, an attribute for GNU ones, the
-// keyword of C11 or C++11.
-void write_declaration(text_sink out, const table_array &array, const table_request &request)
+// keyword of C11 or C++11. An array with a tail has its size from its
+// initializer, whose tail holds only in some builds; the header gives it.
+void write_declaration(text_sink out, const table_array &array, const table_description &description,
+                       const table_request &request)
 {
     const char *name = array.name;
     if (request.alignment == alignment_style::ti) {
-        if (request.section != nullptr)
-            format_to(out, "#pragma DATA_SECTION(%s, \"%s\");\n", name, request.section);
+        write_section_pragma(out, name, request);
         if (request.bank != no_bank)
             format_to(out, "#pragma DATA_MEM_BANK(%s, %d);\n\n", name, request.bank);
         else
@@ -104,15 +230,19 @@ void write_declaration(text_sink out, const table_array &array, const table_requ
                       "#pragma DATA_ALIGN(%s, 4);  /* Remove this if using DATA_MEM_BANK */\n\n",
                       name);
     }
-    const bool gnu = request.alignment == alignment_style::gnu;
-    const bool in_section = gnu && request.section != nullptr;
-    format_to(out, "%sconst %s %s[2 * %d]%s%s%s%s =\n{",
-              request.alignment == alignment_style::c11
-                  ? "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n"
-                  : "",
-              array.c_type, name, array.pairs, gnu ? " __attribute__((aligned(4)" : "",
-              in_section ? ", section(\"" : "", in_section ? request.section : "",
-              gnu ? (in_section ? "\")))" : "))") : "");
+    if (request.alignment == alignment_style::c11)
+        put(out, "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n");
+    format_to(out, "const %s %s[", array.c_type, name);
+    if (array.tail == 0)
+        write_size(out, array, array.count);
+    put(out, "]");
+    const char *attribute = description.layout->table_attribute;
+    if (attribute != nullptr && request.section == nullptr)
+        format_to(out, " %s", attribute);
+    if (request.alignment == alignment_style::gnu)
+        format_to(out, " __attribute__((aligned(4)%s%s%s))", gnu_section(request) ? ", section(\"" : "",
+                  gnu_section(request) ? request.section : "", gnu_section(request) ? "\")" : "");
+    put(out, " =\n{");
 }
 
 // Hands the text from begin to end over to out: kept out of line, so that the
@@ -122,62 +252,178 @@ void write_declaration(text_sink out, const table_array &array, const table_requ
     out.take(out.context, begin, static_cast<std::size_t>(end - begin));
 }
 
-// The entries of an array, eight of 16 bits or six of 32 to a line, each
-// line indented by four spaces and every entry but a line's first after
-// ", ", then the closing. They are formatted into a block and written a
-// block at a time; the block is static, not on the stack, which may be small.
-template <typename element, std::int32_t per_line, char *(*append_value)(char *, std::int32_t)>
-void write_entries(text_sink out, const element *values, std::int32_t count)
+// Elements first to last of values, eight of 16 bits or six of 32 to a line,
+// each line indented by four spaces and every element but a line's first
+// after ", ", after opening and before ending: each line after a break, but
+// the first after first_break. They are formatted into a block and written a block
+// at a time; the block is static, not on the stack, which may be small.
+template <typename element, std::int32_t per_line, typename widened,
+          char *(*append_value)(char *, widened)>
+void write_entries(text_sink out, const element *values, std::int32_t first_element,
+                   std::int32_t end_element, std::string_view first_break, std::string_view ending)
 {
     static char block[16384];
-    // A line, with the break and indent before it, and the closing after it.
+    // A line, with the break and indent before it, and the ending after it.
     constexpr std::ptrdiff_t block_reserve = 6 + per_line * 13 + 4;
     char *end = block;
-    for (std::int32_t first = 0; first < count; first += per_line) {
+    for (std::int32_t first = first_element; first < end_element; first += per_line) {
         if (block + sizeof block - end < block_reserve) {
             hand_over(out, block, end);
             end = block;
         }
-        end = append(end, first == 0 ? "\n    " : ",\n    ");
+        end = append(end, first == first_element ? first_break : ",\n    ");
         end = append_value(end, values[first]);
-        const std::int32_t last = std::min(first + per_line, count);
+        const std::int32_t last = std::min(first + per_line, end_element);
         for (std::int32_t i = first + 1; i < last; ++i)
             end = append_value(append(end, ", "), values[i]);
     }
-    end = append(end, closing);
+    end = append(end, ending);
     hand_over(out, block, end);
 }
 
-void write_array(text_sink out, const table_array &array, const table_request &request)
+void write_elements(text_sink out, const table_array &array, std::int32_t first, std::int32_t end,
+                    std::string_view first_break, std::string_view ending)
 {
-    write_declaration(out, array, request);
-    const std::int32_t count = 2 * array.pairs;
     switch (array.type) {
     case element_type::q15:
-        write_entries<std::int16_t, 8, append_entry>(
-            out, static_cast<const std::int16_t *>(array.values), count);
+        write_entries<std::int16_t, 8, std::int32_t, append_entry>(
+            out, static_cast<const std::int16_t *>(array.values), first, end, first_break, ending);
         break;
     case element_type::index:
-        write_entries<std::uint16_t, 8, append_entry>(
-            out, static_cast<const std::uint16_t *>(array.values), count);
+        write_entries<std::uint16_t, 8, std::int32_t, append_entry>(
+            out, static_cast<const std::uint16_t *>(array.values), first, end, first_break, ending);
         break;
     case element_type::q31:
-        write_entries<std::int32_t, 6, append_wide_entry>(
-            out, static_cast<const std::int32_t *>(array.values), count);
+        write_entries<std::int32_t, 6, std::int64_t, append_wide_entry>(
+            out, static_cast<const std::int32_t *>(array.values), first, end, first_break, ending);
+        break;
+    case element_type::offset:
+        write_entries<std::uint32_t, 6, std::int64_t, append_wide_entry>(
+            out, static_cast<const std::uint32_t *>(array.values), first, end, first_break, ending);
         break;
     }
 }
 
-void write_instance(text_sink out, const table_instance &instance)
+void write_array(text_sink out, const table_array &array, const table_description &description,
+                 const table_request &request)
 {
-    format_to(out, "\nconst %s %s =\n{\n   ", instance.c_type, instance.name);
-    for (int i = 0; i < instance.field_count; ++i)
-        format_to(out, " %s%s", instance.fields[i], i + 1 < instance.field_count ? "," : "\n};\n");
+    write_declaration(out, array, description, request);
+    if (array.tail == 0) {
+        write_elements(out, array, 0, array.count, "\n    ", closing);
+        return;
+    }
+    // The elements of every build end with a comma, which C takes before the
+    // closing brace as before the tail.
+    write_elements(out, array, 0, array.count, "\n    ", ",\n");
+    preprocessor_blocks blocks{out, description, array.where, every_build};
+    enter(blocks, both(array.where, array.tail_where));
+    write_elements(out, array, array.count, array.count + array.tail, "    ", "\n");
+    leave(blocks);
+    put(out, "};\n");
+}
+
+// The initializers of an instance's fields that hold in context, indented:
+// the fields of a line after ", ", a line for each block of the preprocessor
+// and for each instance held by value, in braces. Every field but the last
+// is followed by a comma, which C takes before a closing brace too, where
+// the fields after it do not hold.
+void write_fields(text_sink out, const table_description &description, const table_instance &instance,
+                  condition context, int indent)
+{
+    int last = instance.field_count - 1;
+    while (last > 0 && excludes(instance.fields[last].where, context))
+        --last;
+    preprocessor_blocks blocks{out, description, context, every_build};
+    int column = 0; // of the line being written, 0 for none
+    const auto end_line = [&] {
+        if (column > 0)
+            put(out, "\n");
+        column = 0;
+    };
+    for (int i = 0; i < instance.field_count; ++i) {
+        const instance_field &field = instance.fields[i];
+        if (excludes(field.where, context))
+            continue;
+        if (!(part_of(blocks, field.where) == blocks.open))
+            end_line();
+        enter(blocks, field.where);
+        const char *comma = i < last ? "," : "";
+        if (field.kind == field_kind::instance) {
+            end_line();
+            format_to(out, "%*s{\n", indent, "");
+            write_fields(out, description, description.instances[field.instance],
+                         both(context, field.where), indent + 4);
+            format_to(out, "%*s}%s\n", indent, "", comma);
+            continue;
+        }
+        const int width = static_cast<int>(std::strlen(field.text) + std::strlen(comma));
+        if (column > 0 && column + 1 + width > 100)
+            end_line();
+        format_to(out, column == 0 ? "%*s%s%s" : "%*s %s%s", column == 0 ? indent : 0, "", field.text, comma);
+        column += (column == 0 ? indent : 1) + width;
+    }
+    end_line();
+    leave(blocks);
+}
+
+void write_instance(text_sink out, const table_description &description, const table_instance &instance,
+                    const table_request &request)
+{
+    write_section_pragma(out, instance.name, request);
+    format_to(out, "const %s %s%s%s%s =\n{\n", instance.c_type, instance.name,
+              gnu_section(request) ? " __attribute__((section(\"" : "",
+              gnu_section(request) ? request.section : "", gnu_section(request) ? "\")))" : "");
+    write_fields(out, description, instance, instance.where, 4);
+    put(out, "};\n");
 }
 
 void write_to_stream(void *stream, const char *text, std::size_t size)
 {
     std::fwrite(text, 1, size, static_cast<std::FILE *>(stream));
+}
+
+// The declarations of the arrays and instances, with C linkage for C++.
+void write_declarations(text_sink out, const table_description &description)
+{
+    put(out, "#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
+    preprocessor_blocks blocks{out, description, every_build, every_build};
+    for (int i = 0; i < description.array_count; ++i) {
+        const table_array &array = description.arrays[i];
+        enter(blocks, array.where);
+        if (array.tail == 0) {
+            format_to(out, "extern const %s %s[", array.c_type, array.name);
+            write_size(out, array, array.count);
+            put(out, "];\n");
+            continue;
+        }
+        // Its size where its tail holds, and where it does not.
+        preprocessor_blocks tail{out, description, array.where, every_build};
+        const condition tail_where = both(array.where, array.tail_where);
+        for (const condition where : {tail_where, both(array.where, opposite(array.tail_where))}) {
+            enter(tail, where);
+            format_to(out, "extern const %s %s[", array.c_type, array.name);
+            write_size(out, array, array.count + (where == tail_where ? array.tail : 0));
+            put(out, "];\n");
+        }
+        leave(tail);
+    }
+    for (int i = 0; i < description.instance_count; ++i) {
+        const table_instance &instance = description.instances[i];
+        if (!instance.defined)
+            continue;
+        enter(blocks, instance.where);
+        format_to(out, "extern const %s %s;\n", instance.c_type, instance.name);
+    }
+    leave(blocks);
+    put(out, "\n#ifdef __cplusplus\n}\n#endif\n");
+}
+
+// A sink that takes text into a 32-bit FNV-1a hash.
+void take_into_hash(void *hash, const char *text, std::size_t size)
+{
+    auto &value = *static_cast<std::uint32_t *>(hash);
+    for (std::size_t i = 0; i < size; ++i)
+        value = (value ^ static_cast<unsigned char>(text[i])) * 16777619u;
 }
 
 } // namespace
@@ -190,26 +436,39 @@ text_sink stream_sink(std::FILE *out)
 void write_twiddle_source(text_sink out, const table_description &description,
                           const table_request &request)
 {
-    out.take(out.context, rule_line.data(), rule_line.size());
+    put(out, rule_line);
     format_to(out, "/*  %-68s*/\n", description.title);
     write_rows(out, description, false);
-    out.take(out.context, rule_line.data(), rule_line.size());
+    put(out, rule_line);
     if (description.layout->has_bank_note && request.alignment == alignment_style::ti)
-        out.take(out.context, bank_note.data(), bank_note.size());
-    out.take(out.context, "\n", 1);
-    // Declared first with C linkage, the arrays keep external linkage when
-    // the source is compiled as C++.
+        put(out, bank_note);
+    put(out, "\n");
+    // Declared first with C linkage, the arrays and instances keep external
+    // linkage when the source is compiled as C++: by the header, or, without
+    // it, by the same declarations here.
     if (request.header_path != nullptr)
         format_to(out, "#include \"%s\"\n\n", base_name(request.header_path));
     else if (description.types_header != nullptr)
-        format_to(out, "#include \"%s\"\n\n", description.types_header);
-    for (int i = 0; i < description.array_count; ++i) {
-        if (i > 0)
-            out.take(out.context, "\n", 1);
-        write_array(out, description.arrays[i], request);
+        format_to(out, "#include %s\n\n", description.types_header);
+    for (int i = 0; i < description.refusal_count; ++i)
+        format_to(out, "#if %s\n#error \"%s\"\n#endif\n\n", description.refusals[i].expression,
+                  description.refusals[i].message);
+    if (request.header_path == nullptr && description.layout->external_in_cxx) {
+        write_declarations(out, description);
+        put(out, "\n");
     }
-    for (int i = 0; i < description.instance_count; ++i)
-        write_instance(out, description.instances[i]);
+    preprocessor_blocks blocks{out, description, every_build, every_build};
+    for (int i = 0; i < description.array_count; ++i) {
+        const table_array &array = description.arrays[i];
+        if (enter(blocks, array.where, i > 0 ? "\n" : ""))
+            write_array(out, array, description, request);
+    }
+    for (int i = 0; i < description.instance_count; ++i) {
+        const table_instance &instance = description.instances[i];
+        if (instance.defined && enter(blocks, instance.where, "\n"))
+            write_instance(out, description, instance, request);
+    }
+    leave(blocks);
 }
 
 void write_twiddle_header(text_sink out, const table_description &description,
@@ -218,16 +477,18 @@ void write_twiddle_header(text_sink out, const table_description &description,
     const char *name = request.array_name;
     format_to(out, "/*  %-68s*/\n", description.header_title);
     write_rows(out, description, true);
-    format_to(out, "\n#ifndef VELTABGEN_%s_H\n#define VELTABGEN_%s_H\n\n", name, name);
-    if (description.types_header != nullptr)
-        format_to(out, "#include \"%s\"\n\n", description.types_header);
-    format_to(out, "#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
-    for (int i = 0; i < description.array_count; ++i) {
-        const table_array &array = description.arrays[i];
-        format_to(out, "extern const %s %s[2 * %d];\n", array.c_type, array.name, array.pairs);
+    // Two headers that declare different things have different guards, so
+    // that a file can include both.
+    if (description.layout->guard_by_name) {
+        format_to(out, "\n#ifndef VELTABGEN_%s_H\n#define VELTABGEN_%s_H\n\n", name, name);
+    } else {
+        std::uint32_t hash = 2166136261u;
+        write_declarations({take_into_hash, &hash}, description);
+        format_to(out, "\n#ifndef VELTABGEN_%s_%08X_H\n#define VELTABGEN_%s_%08X_H\n\n", name,
+                  static_cast<unsigned>(hash), name, static_cast<unsigned>(hash));
     }
-    for (int i = 0; i < description.instance_count; ++i)
-        format_to(out, "extern const %s %s;\n", description.instances[i].c_type,
-                  description.instances[i].name);
-    format_to(out, "\n#ifdef __cplusplus\n}\n#endif\n\n#endif\n");
+    if (description.types_header != nullptr)
+        format_to(out, "#include %s\n\n", description.types_header);
+    write_declarations(out, description);
+    put(out, "\n#endif\n");
 }

@@ -28,37 +28,34 @@ void describe_table(const table_request &request, table_description &description
     request.layout->describe(request, description);
 }
 
-namespace {
-
 std::size_t element_size(element_type type)
 {
-    return type == element_type::q31 ? sizeof(std::int32_t) : sizeof(std::int16_t);
+    return type == element_type::q31 || type == element_type::offset ? sizeof(std::int32_t)
+                                                                      : sizeof(std::int16_t);
 }
-
-} // namespace
 
 void *reserve_values(table_description &description)
 {
     std::size_t bytes = 0;
     for (int i = 0; i < description.array_count; ++i) {
         const table_array &array = description.arrays[i];
-        bytes += 2 * static_cast<std::size_t>(array.pairs) * element_size(array.type);
+        bytes += static_cast<std::size_t>(array.count + array.tail) * element_size(array.type);
     }
     // calloc rather than new (std::nothrow), which throws and catches
     // std::bad_alloc inside, and so may end the process where memory is too
-    // short even for the exception. Every element's size divides the ones
-    // before it, so that each array starts aligned.
+    // short even for the exception. The arrays of 4-byte elements come first,
+    // so that each array starts aligned.
     auto *const block = static_cast<unsigned char *>(std::calloc(bytes, 1));
     if (block == nullptr)
         return nullptr;
     unsigned char *next = block;
-    for (element_type type : {element_type::q31, element_type::q15, element_type::index}) {
+    for (const std::size_t size : {sizeof(std::int32_t), sizeof(std::int16_t)}) {
         for (int i = 0; i < description.array_count; ++i) {
             table_array &array = description.arrays[i];
-            if (array.type != type)
+            if (element_size(array.type) != size)
                 continue;
             array.values = next;
-            next += 2 * static_cast<std::size_t>(array.pairs) * element_size(array.type);
+            next += static_cast<std::size_t>(array.count + array.tail) * size;
         }
     }
     return block;
@@ -70,14 +67,14 @@ void fill_table(const table_request &request, table_description &description)
 }
 
 table_array &add_array(table_description &description, const char *ident, const char *suffix,
-                       const char *c_type, element_type type, std::int32_t pairs)
+                       const char *c_type, element_type type, std::int32_t count)
 {
     table_array &array = description.arrays[description.array_count++];
     array = {};
     std::snprintf(array.name, sizeof array.name, "%s%s", ident, suffix);
     array.c_type = c_type;
     array.type = type;
-    array.pairs = pairs;
+    array.count = count;
     return array;
 }
 
@@ -88,16 +85,27 @@ table_instance &add_instance(table_description &description, const char *ident,
     instance = {};
     std::snprintf(instance.name, sizeof instance.name, "%s%s", ident, suffix);
     instance.c_type = c_type;
+    instance.defined = true;
     return instance;
 }
 
-void add_field(table_instance &instance, const char *format, ...)
+void add_field(table_instance &instance, field_kind kind, const char *format, ...)
 {
+    instance_field &field = instance.fields[instance.field_count++];
+    field = {};
+    field.kind = kind;
     va_list arguments;
     va_start(arguments, format);
-    char *const field = instance.fields[instance.field_count++];
-    std::vsnprintf(field, sizeof instance.fields[0], format, arguments);
+    std::vsnprintf(field.text, sizeof field.text, format, arguments);
     va_end(arguments);
+}
+
+void add_instance_field(table_instance &instance, int held_instance)
+{
+    instance_field &field = instance.fields[instance.field_count++];
+    field = {};
+    field.kind = field_kind::instance;
+    field.instance = held_instance;
 }
 
 void add_row(table_description &description, const char *label, bool in_header,
@@ -112,13 +120,27 @@ void add_row(table_description &description, const char *label, bool in_header,
     va_end(arguments);
 }
 
+unsigned char add_build_test(table_description &description, const build_test &test)
+{
+    int t = 0;
+    while (t < description.test_count && description.tests[t].expression != test.expression)
+        ++t;
+    if (t == description.test_count)
+        description.tests[description.test_count++] = test;
+    return static_cast<unsigned char>(1u << t);
+}
+
 const char *rounding_name(rounding_rule rule)
 {
     switch (rule) {
     case rounding_rule::nearest:
         return "to nearest";
+    case rounding_rule::nearest_even:
+        return "to nearest, halves to even";
     case rounding_rule::down:
         return "down";
+    case rounding_rule::down_after_a_twentieth:
+        return "down after adding 0.05";
     case rounding_rule::toward_zero:
         break;
     }
@@ -130,8 +152,12 @@ const char *rounding_phrase(rounding_rule rule)
     switch (rule) {
     case rounding_rule::nearest:
         return "to nearest, halves away from zero";
+    case rounding_rule::nearest_even:
+        return "to nearest, halves to even";
     case rounding_rule::down:
         return "down, toward minus infinity";
+    case rounding_rule::down_after_a_twentieth:
+        return "down, after adding 0.05";
     case rounding_rule::toward_zero:
         break;
     }
@@ -142,9 +168,11 @@ void fill_values(table_description &description)
 {
     for (int a = 0; a < description.array_count; ++a) {
         table_array &array = description.arrays[a];
+        if (array.fill != nullptr)
+            array.fill(array);
         if (array.value == nullptr)
             continue;
-        for (std::int32_t i = 0; i < 2 * array.pairs; ++i)
+        for (std::int32_t i = 0; i < array.count + array.tail; ++i)
             store_value(array, i, array.value(array, i));
     }
 }

@@ -2,10 +2,12 @@
 #define VELTABGEN_TABLE_LAYOUT_H
 
 // What a run writes, as data: the arrays of a table layout, each with its
-// element type and values, and the instances that point at them. Each layout
-// (layout_radix2.cpp, layout_cmsis_cfft.cpp, layout_cmsis_rfft.cpp) describes
-// them for a request; the writer, the header, --check and --stats then print
-// or measure any description alike.
+// element type and values, and the instances that point at them, each part
+// where it holds: in every build, or only where a test of the preprocessor
+// holds or fails (a Helium build, say). Each layout (layout_radix2.cpp,
+// layout_cmsis_cfft.cpp, layout_cmsis_rfft.cpp, layout_window.cpp,
+// layout_cmsis_mfcc.cpp) describes them for a request; the writer, the
+// header, --check and --stats then print or measure any description alike.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,39 +19,116 @@ struct table_description;
 
 // What an array's elements are, and how they are printed.
 enum class element_type {
-    q15,   // a signed 16-bit fraction of 32768, in hexadecimal
-    q31,   // a signed 32-bit fraction of 2^31, in decimal
-    index, // an unsigned 16-bit index, in hexadecimal
+    q15,    // a signed 16-bit value, in hexadecimal
+    q31,    // a signed 32-bit value, in decimal
+    index,  // an unsigned 16-bit index, in hexadecimal
+    offset, // an unsigned 32-bit offset, position or length, in decimal
 };
 
-constexpr std::size_t max_derived_name = 80; // IDENT and the longest suffix
+// A test of the preprocessor, made after the source's #include, that some
+// parts of a file depend on: the compiler's own macros decide, as they decide
+// in the headers of the library that reads the tables.
+struct build_test {
+    const char *expression; // as #if takes it
+    const char *holds;      // the builds where it holds, as --stats names them
+    const char *fails;      // and those where it fails, or null to name none
+};
 
-// One array of the source: 2 * pairs elements of its type.
+constexpr int max_build_tests = 2;
+
+// Where a part of the file holds: in the builds where every test of holds
+// holds and every test of fails fails (bit t for test t of the description).
+// The empty condition holds in every build.
+struct condition {
+    unsigned char holds;
+    unsigned char fails;
+};
+
+constexpr condition every_build = {0, 0};
+
+inline bool operator==(condition a, condition b)
+{
+    return a.holds == b.holds && a.fails == b.fails;
+}
+
+// Both conditions at once.
+inline condition both(condition a, condition b)
+{
+    return {static_cast<unsigned char>(a.holds | b.holds), static_cast<unsigned char>(a.fails | b.fails)};
+}
+
+// Whether no build meets both.
+inline bool excludes(condition a, condition b)
+{
+    return (a.holds & b.fails) != 0 || (a.fails & b.holds) != 0;
+}
+
+// The build in which each test holds where its bit of tests_holding is set.
+inline bool holds_in(condition where, unsigned tests_holding)
+{
+    return (where.holds & ~tests_holding) == 0 && (where.fails & tests_holding) == 0;
+}
+
+constexpr std::size_t max_derived_name = 96; // IDENT and the longest suffix
+
+// One array of the source: count elements of its type in every build where
+// it holds, then tail more where tail_where holds too.
 struct table_array {
     char name[max_derived_name];
-    const char *c_type; // "short", "q15_t", "q31_t", "uint16_t"
+    const char *c_type; // "short", "q15_t", "q31_t", "int16_t", "uint16_t", "uint32_t"
     element_type type;
-    std::int32_t pairs;
-    void *values; // std::int16_t, std::int32_t or std::uint16_t elements; set by reserve_values
-    rounding_rule rule; // how each value became an integer (not for an index)
+    std::int32_t count;
+    bool paired;     // declared as [2 * pairs], a pair to an angle
+    condition where; // where the array is defined
+    std::int32_t tail;
+    condition tail_where;
+    void *values; // count + tail elements; set by reserve_values
+    rounding_rule rule; // how each value became an integer (not for an index or offset)
+    bool window;        // --stats also reports the window's gain and noise bandwidth
     // The exact value of element i, in the element's units (LSB), for
-    // --stats; null for an index array, which is exact.
+    // --stats; null for an array of indices or offsets, which is exact.
     long double (*exact)(const table_array &array, std::int32_t i);
-    // Element i before it is made an integer, in double precision, where the
-    // layout fills its arrays by fill_values.
+    // Element i before it is made an integer, in units of 1.0, where the
+    // layout fills its arrays by fill_values: in double precision, which
+    // every platform computes alike, so that the tables are the same
+    // everywhere.
     double (*value)(const table_array &array, std::int32_t i);
+    // Or else what fills the elements, where they are not values made
+    // integers, but indices or offsets.
+    void (*fill)(table_array &array);
     std::int32_t angle_points; // n, where the angles are 2 pi k / n
+    std::int32_t variant;      // which one of the layout's arrays of one kind
     double scale;              // the value of 1.0, in LSB
     std::int32_t saturated;    // elements that saturation changed, counted by fill
 };
 
+// How a field of an instance is stored, for its size on a 32-bit target.
+enum class field_kind {
+    u8,
+    u16,
+    u32,
+    pointer,
+    instance, // another instance of the description, held by value
+};
+
+constexpr std::size_t max_field_text = max_derived_name + 2;
+
+struct instance_field {
+    condition where;
+    field_kind kind;
+    int instance;               // with field_kind::instance: which one
+    char text[max_field_text];  // the initializer of any other kind, as C
+};
+
 // A constant structure that points at the arrays: the layout's entry point
 // for the library that reads them.
-constexpr int max_instance_fields = 7;
+constexpr int max_instance_fields = 16;
 struct table_instance {
     char name[max_derived_name];
     const char *c_type;
-    char fields[max_instance_fields][max_derived_name + 1]; // each initializer, as C
+    condition where; // where it is defined
+    bool defined;    // false for one that only other instances hold by value
+    instance_field fields[max_instance_fields];
     int field_count;
 };
 
@@ -60,18 +139,53 @@ struct comment_row {
     bool in_header; // also in the header file's comment
 };
 
-constexpr int max_arrays = 4;
-constexpr int max_instances = 3;
-constexpr int max_rows = 8;
+// A build that the source refuses, with #error.
+struct build_refusal {
+    const char *expression;
+    const char *message;
+};
+
+constexpr int max_arrays = 24;
+constexpr int max_instances = 8;
+constexpr int max_rows = 16;
+
+// What the table has beyond its arrays, for the options that set it, by bit.
+enum table_option : unsigned {
+    option_scale = 1u << 0,       // -s and --scale
+    option_q31 = 1u << 1,         // --type=q31
+    option_window = 1u << 2,      // --window
+    option_symmetric = 1u << 3,   // --symmetric
+    option_sample_rate = 1u << 4, // --sample-rate
+    option_mel_filters = 1u << 5, // --mel-filters
+    option_dct_outputs = 1u << 6, // --dct-outputs
+    option_fmin = 1u << 7,        // --fmin
+    option_fmax = 1u << 8,        // --fmax
+};
 
 struct table_layout {
-    const char *name; // as --layout names it
+    const char *name;           // as --layout names it
+    const char *what;           // what it writes, for --help
     std::int32_t min_points, max_points;
-    bool takes_scale;     // -s and --scale
-    bool takes_q31;       // --type=q31
-    bool has_fft_snr;     // --stats reports fft snr, a figure of this table's own FFT
-    bool has_bank_note;   // with --align=ti, the note on the DSP's memory banks
+    bool power_of_two;          // N must be one
+    unsigned options;           // the table_options it takes
+    const char *fixed_scale;    // why it takes no scale, where it takes none
+    const char *const *windows; // the --window values it takes, the default first, or null
+    bool has_fft_snr;           // --stats reports fft snr, a figure of this table's own FFT
+    bool has_bank_note;         // with --align=ti, the note on the DSP's memory banks
+    bool guard_by_name;         // the header's guard is VELTABGEN_<IDENT>_H, as it always was
+    bool external_in_cxx;       // compiled as C++ without its header, the source keeps C linkage
+    const char *table_attribute; // what follows each array's declarator but for --section, or null
     alignment_style default_alignment; // where --align is not given
+    // The names, besides the C library's, that a header the source includes
+    // declares: a name of the file may be none of these, nor begin with one
+    // of the prefixes.
+    const char *const *taken_names;
+    std::size_t taken_name_count;
+    const char *const *taken_prefixes;
+    const char *names_taken_by; // what declares them, for the message
+    // Refuses a request that cannot work, with a message written into
+    // message, or returns false; null where every request works.
+    bool (*refuse)(const table_request &request, char *message, std::size_t size);
     // Names the arrays and instances, their types, sizes and rules, and the
     // comment, for the request; leaves the values to fill.
     void (*describe)(const table_request &request, table_description &description);
@@ -83,10 +197,14 @@ struct table_description {
     const table_layout *layout;
     const char *title;        // of the source's comment
     const char *header_title; // of the header's comment
-    const char *types_header; // the header that declares the instances' types, or null
-    char summary[96];         // what --stats reports first, after "table:" 
+    const char *types_header; // what the source and header include for their types, or null
+    char summary[128];        // what --stats reports first, after "table:"
     comment_row rows[max_rows];
     int row_count;
+    build_test tests[max_build_tests];
+    int test_count;
+    build_refusal refusals[1];
+    int refusal_count;
     table_array arrays[max_arrays];
     int array_count;
     table_instance instances[max_instances];
@@ -110,15 +228,22 @@ void fill_table(const table_request &request, table_description &description);
 
 // Helpers for the layouts' files.
 table_array &add_array(table_description &description, const char *ident, const char *suffix,
-                       const char *c_type, element_type type, std::int32_t pairs);
+                       const char *c_type, element_type type, std::int32_t count);
 table_instance &add_instance(table_description &description, const char *ident,
                              const char *suffix, const char *c_type);
-void add_field(table_instance &instance, const char *format, ...);
+void add_field(table_instance &instance, field_kind kind, const char *format, ...);
+// A field that holds the instance held_instance of the description by value.
+void add_instance_field(table_instance &instance, int held_instance);
 void add_row(table_description &description, const char *label, bool in_header,
              const char *format, ...);
+// The test's bit, adding it to the description where it is not there yet.
+unsigned char add_build_test(table_description &description, const build_test &test);
 
-// Fills each array that has a value function, counting what saturated.
+// Fills each array that has a fill or value function, counting what saturated.
 void fill_values(table_description &description);
+
+// The size in bytes of an element of the type.
+std::size_t element_size(element_type type);
 
 // Makes element i of array the integer that value (in units of 1.0) stands
 // for, by the array's rule, counting it where it saturated.

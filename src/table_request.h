@@ -21,6 +21,14 @@ enum class fixed_type {
     q31, // 32 bits
 };
 
+// The window function of a window table, or of an MFCC's frames.
+enum class window_kind {
+    hann,
+    hamming,
+    blackman,
+    flattop,
+};
+
 struct table_layout;
 
 // What a run generates: the table, and the form of its source. The command
@@ -40,6 +48,14 @@ struct table_request {
     rounding_rule rounding;
     bool rounding_given;     // by --round; else each array is rounded as its layout rounds it
     bool stats;              // report the table's accuracy instead of writing it
+    window_kind window;      // of the window layout, and of the MFCC's frames
+    bool window_given;       // by --window; else the layout's default
+    bool symmetric;          // the window for filter design, not spectral analysis
+    double sample_rate;      // of the MFCC's input, in Hz
+    std::int32_t mel_filters;
+    std::int32_t dct_outputs;
+    double fmin, fmax;       // of the mel filters, in Hz
+    bool fmax_given;         // by --fmax; else half the sample rate
 };
 
 // The last component of path, after its last directory separator: the name

@@ -1,6 +1,7 @@
 #include "table_stats.h"
 
 #include <cmath>
+#include <algorithm>
 #include <complex>
 #include <cstring>
 #include <limits>
@@ -16,6 +17,12 @@ long double element(const table_array &array, std::int32_t i)
                                             : static_cast<const std::int16_t *>(array.values)[i];
 }
 
+// The elements that the array holds in one build or another.
+std::int32_t elements(const table_array &array)
+{
+    return array.count + array.tail;
+}
+
 } // namespace
 
 table_accuracy measure_array(const table_array &array)
@@ -24,7 +31,7 @@ table_accuracy measure_array(const table_array &array)
     long double squared_errors = 0.0L;
     long double errors = 0.0L;
     long double squared_values = 0.0L;
-    const std::int32_t n = 2 * array.pairs;
+    const std::int32_t n = elements(array);
     for (std::int32_t i = 0; i < n; ++i) {
         const long double exact = array.exact(array, i);
         const long double error = element(array, i) - exact;
@@ -121,6 +128,102 @@ void write_figure(std::FILE *out, const char *label, double value, int decimals,
 
 } // namespace
 
+namespace {
+
+// The size and alignment of a structure, or of one field, on a 32-bit
+// target under the ARM EABI: each field at the next multiple of its own
+// alignment, the whole a multiple of its largest.
+struct storage {
+    long size;
+    long alignment;
+};
+
+storage storage_of(const table_description &description, const table_instance &instance,
+                   unsigned tests_holding)
+{
+    storage whole{0, 1};
+    for (int i = 0; i < instance.field_count; ++i) {
+        const instance_field &field = instance.fields[i];
+        if (!holds_in(field.where, tests_holding))
+            continue;
+        storage part{4, 4};
+        switch (field.kind) {
+        case field_kind::u8:
+            part = {1, 1};
+            break;
+        case field_kind::u16:
+            part = {2, 2};
+            break;
+        case field_kind::u32:
+        case field_kind::pointer:
+            break;
+        case field_kind::instance:
+            part = storage_of(description, description.instances[field.instance], tests_holding);
+            break;
+        }
+        whole.size = (whole.size + part.alignment - 1) / part.alignment * part.alignment + part.size;
+        whole.alignment = std::max(whole.alignment, part.alignment);
+    }
+    whole.size = (whole.size + whole.alignment - 1) / whole.alignment * whole.alignment;
+    return whole;
+}
+
+// A window's coherent gain, the mean of its values, and its equivalent
+// noise bandwidth in bins, n times the sum of their squares over the square
+// of their sum.
+struct window_figures {
+    long double gain;
+    long double bandwidth;
+};
+
+template <typename value_of>
+window_figures measure_window(std::int32_t n, value_of value)
+{
+    long double sum = 0.0L;
+    long double squares = 0.0L;
+    for (std::int32_t i = 0; i < n; ++i) {
+        const long double v = value(i);
+        sum += v;
+        squares += v * v;
+    }
+    return {sum / n, n * squares / (sum * sum)};
+}
+
+// The name of the build in which the tests of tests_holding hold and the
+// others fail, as the tests name them.
+void write_build_name(std::FILE *out, const table_description &description, unsigned tests_holding)
+{
+    const char *space = "";
+    for (int t = 0; t < description.test_count; ++t) {
+        const build_test &test = description.tests[t];
+        const char *name = (tests_holding & (1u << t)) != 0 ? test.holds : test.fails;
+        if (name == nullptr)
+            continue;
+        std::fprintf(out, "%s%s", space, name);
+        space = " ";
+    }
+}
+
+} // namespace
+
+long bytes_defined(const table_description &description, unsigned tests_holding)
+{
+    long bytes = 0;
+    for (int i = 0; i < description.array_count; ++i) {
+        const table_array &array = description.arrays[i];
+        if (!holds_in(array.where, tests_holding))
+            continue;
+        const bool tail = holds_in(array.tail_where, tests_holding);
+        bytes += (array.count + (tail ? array.tail : 0)) * static_cast<long>(element_size(array.type));
+    }
+    for (int i = 0; i < description.instance_count; ++i) {
+        const table_instance &instance = description.instances[i];
+        if (instance.defined && holds_in(instance.where, tests_holding))
+            bytes += storage_of(description, instance, tests_holding).size;
+    }
+    return bytes;
+}
+
 void write_table_report(std::FILE *out, const table_description &description)
 {
     const table_layout &layout = *description.layout;
@@ -129,14 +232,17 @@ void write_table_report(std::FILE *out, const table_description &description)
     const bool named = description.array_count > 1 || !layout.has_fft_snr;
     for (int i = 0; i < description.array_count; ++i) {
         const table_array &array = description.arrays[i];
+        const std::int32_t n = elements(array);
+        const char *unit = array.paired ? "pairs" : "values";
+        const std::int32_t count = array.paired ? n / 2 : n;
         if (array.exact == nullptr) {
-            std::fprintf(out, "array:      %s, %d pairs of indices, exact\n", array.name,
-                         static_cast<int>(array.pairs));
+            std::fprintf(out, "array:      %s, %d %s of %s, exact\n", array.name, static_cast<int>(count),
+                         unit, array.type == element_type::index ? "indices" : "offsets");
             continue;
         }
         if (named)
-            std::fprintf(out, "array:      %s, %d pairs, rounded %s\n", array.name,
-                         static_cast<int>(array.pairs), rounding_name(array.rule));
+            std::fprintf(out, "array:      %s, %d %s, rounded %s\n", array.name, static_cast<int>(count),
+                         unit, rounding_name(array.rule));
         const table_accuracy accuracy = measure_array(array);
         write_figure(out, "max error:", accuracy.max_error, 3, "LSB");
         write_figure(out, "rms error:", accuracy.rms_error, 3, "LSB");
@@ -146,13 +252,30 @@ void write_table_report(std::FILE *out, const table_description &description)
                      "dB");
         if (layout.has_fft_snr)
             write_figure(out, "fft snr:",
-                         fft_snr_db(static_cast<const std::int16_t *>(array.values),
-                                    2 * array.pairs, array.scale),
+                         fft_snr_db(static_cast<const std::int16_t *>(array.values), n, array.scale),
                          1, "dB");
         std::fprintf(out, "saturated:  %d of %d entries\n", static_cast<int>(array.saturated),
-                     static_cast<int>(2 * array.pairs));
+                     static_cast<int>(n));
+        if (array.window) {
+            const window_figures exact =
+                measure_window(n, [&](std::int32_t k) { return array.exact(array, k) / array.scale; });
+            const window_figures quantized =
+                measure_window(n, [&](std::int32_t k) { return element(array, k) / array.scale; });
+            std::fprintf(out, "gain:       %.6f exact, %.6f quantized\n", static_cast<double>(exact.gain),
+                         static_cast<double>(quantized.gain));
+            std::fprintf(out, "enbw:       %.4f bins exact, %.4f bins quantized\n",
+                         static_cast<double>(exact.bandwidth), static_cast<double>(quantized.bandwidth));
+        }
     }
     if (!layout.has_fft_snr)
         std::fprintf(out, "fft snr:    does not apply to %s, whose FFT is not the radix-2 one\n",
                      layout.name);
+    for (unsigned tests = 0; tests < 1u << description.test_count; ++tests) {
+        std::fprintf(out, "bytes:      %ld", bytes_defined(description, tests));
+        if (description.test_count > 0) {
+            std::fputs(" on ", out);
+            write_build_name(out, description, tests);
+        }
+        std::fputs("\n", out);
+    }
 }

@@ -37,9 +37,15 @@ table_accuracy measure_array(const table_array &array);
 // factors.
 double fft_snr_db(const std::int16_t *table, std::int32_t n, double scale);
 
+// The bytes that the file defines in one build, on a 32-bit target: its
+// arrays and instances (each structure laid out as the ARM EABI lays it out),
+// where each test of the description holds whose bit of tests_holding is set.
+long bytes_defined(const table_description &description, unsigned tests_holding);
+
 // Writes the report of --stats: what the table is, then for each array its
-// accuracy and how many entries saturated, and, for the radix-2 table, what
-// it costs an FFT.
+// accuracy and how many entries saturated, for a window its coherent gain and
+// noise bandwidth, for the radix-2 table what it costs an FFT, and the bytes
+// that the file defines in each build it can meet.
 void write_table_report(std::FILE *out, const table_description &description);
 
 #endif

@@ -7,9 +7,11 @@
 // How an entry, once scaled, becomes an integer: each saturates at the
 // limits of the integer's type.
 enum class rounding_rule {
-    toward_zero, // truncated: the radix-2 table's own rule
-    nearest,     // to the nearest integer, halves away from zero
-    down,        // toward minus infinity
+    toward_zero,  // truncated: the radix-2 table's own rule
+    nearest,      // to the nearest integer, halves away from zero
+    down,         // toward minus infinity
+    nearest_even, // to the nearest integer, halves to the even one
+    down_after_a_twentieth, // down, once 0.05 is added: CMSIS-DSP's q31 twiddle factors
 };
 
 // Fills table[0] ... table[n - 1] with the n / 2 twiddle factors of an n-point
@@ -31,14 +33,30 @@ inline std::int32_t to_fixed(double x, rounding_rule rule, int bits, bool &satur
 {
     const std::int64_t largest = bits == 32 ? 2147483647 : 32767;
     std::int64_t integer = x > 0 ? largest + 1 : -largest - 2; // beyond either limit
+    // In double precision, whatever the platform's long double: the
+    // addition rounds as the library's own tables were made.
+    if (rule == rounding_rule::down_after_a_twentieth)
+        x += 0.05;
     if (std::fabs(x) < 0x1p62) {
         // Truncated, then moved by the fraction it dropped, which is exact.
         integer = static_cast<std::int64_t>(x);
         const double fraction = x - static_cast<double>(integer);
-        if (rule == rounding_rule::nearest)
+        switch (rule) {
+        case rounding_rule::nearest:
             integer += fraction >= 0.5 ? 1 : fraction <= -0.5 ? -1 : 0;
-        else if (rule == rounding_rule::down)
+            break;
+        case rounding_rule::nearest_even:
+            integer += fraction > 0.5 || (fraction == 0.5 && integer % 2 != 0)     ? 1
+                       : fraction < -0.5 || (fraction == -0.5 && integer % 2 != 0) ? -1
+                                                                                    : 0;
+            break;
+        case rounding_rule::down:
+        case rounding_rule::down_after_a_twentieth:
             integer -= fraction < 0 ? 1 : 0;
+            break;
+        case rounding_rule::toward_zero:
+            break;
+        }
     }
     saturated = integer > largest || integer < -largest - 1;
     if (saturated)

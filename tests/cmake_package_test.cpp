@@ -163,6 +163,12 @@ TEST_F(CMakePackage, ArgumentsAreCheckedWhenTheProjectIsConfigured)
         {"SIZE 16 LAYOUT cmsis-rfft", "SIZE \"16\" is not one of 32, 64"},
         {"SIZE 64 TYPE q31", "TYPE \"q31\" needs LAYOUT cmsis-cfft or cmsis-rfft"},
         {"SIZE 64 LAYOUT cmsis-cfft TYPE q7", "TYPE \"q7\" is not q15 or q31"},
+        {"SIZE 64 LAYOUT cmsis-cfft TYPE q31x", "TYPE \"q31x\" is not q15 or q31"},
+        {"SIZE 64 LAYOUT cmsis-rfft TYPE xq15", "TYPE \"xq15\" is not q15 or q31"},
+        {"SIZE 64 LAYOUT cmsis-cfft NAME arm_cfft_q15", "NAME \"arm_cfft_q15\" is CMSIS-DSP's"},
+        {"SIZE 64 LAYOUT cmsis-rfft NAME PI", "NAME \"PI\" is CMSIS-DSP's"},
+        {"SIZE 64 LAYOUT cmsis-rfft NAME arm", "NAME \"arm\" is CMSIS-DSP's"},
+        {"SIZE 64 LAYOUT cmsis-cfft NAME q31_t", "NAME \"q31_t\" is CMSIS-DSP's"},
         {"SIZE 64 LAYOUT cmsis-rfft SCALE 1000", "SCALE \"1000\" is fixed by CMSIS-DSP for LAYOUT cmsis-rfft"},
         {"SIZE 64 ROUND", "ROUND needs a value"},
         {"SIZE 64 SECTION .fast ALIGN c11", "SECTION \".fast\" needs ALIGN ti or gnu, not c11"},
@@ -276,6 +282,8 @@ TEST(CMakePackageNames, TheFunctionRefusesTheNamesTheToolRefuses)
     EXPECT_EQ(words_between(function, "set(reserved_names", ")", false), refused);
     EXPECT_EQ(words_between(function, "set(library_names", ")", false),
               words_between(tool, "library_names[] = {", "};", true));
+    EXPECT_EQ(words_between(function, "set(cmsis_names", ")", false),
+              words_between(read_file(SOURCE_DIR "/src/layout_cmsis_cfft.cpp"), "cmsis_names[] = {", "};", true));
 }
 
 // A firmware target that gathers its sources from subfolders: a table

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -283,6 +284,40 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--layout=cmsis-rfft", "--type=q31", "16"},
          "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n"},
         {{"--layout=cmsis-rfft", "16384"}, "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n"},
+        // Every size error names the range of the layout asked for, wherever
+        // the layout stands.
+        {{"--layout=cmsis-rfft", "8"}, "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n"},
+        {{"99999", "--layout=cmsis-rfft"}, "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n"},
+        {{"8", "--layout", "cmsis-cfft"}, "The cmsis-cfft layout takes N from 16 to 4096, a power of 2.\n"},
+        {{"--layout=cmsis-cfft", "100"}, "The cmsis-cfft layout takes N from 16 to 4096, a power of 2.\n"},
+        {{"--layout=cmsis-cfft", "8", "--layout=radix2"}, size_range},
+        {{"--layout=cmsis-cfft", "100", "--name=int"},
+         "The cmsis-cfft layout takes N from 16 to 4096, a power of 2.\n"},
+        // A scale is refused whatever its value, the radix-2 default too.
+        {{"--layout=cmsis-cfft", "-s", "32767.5", "64"},
+         "The cmsis-cfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n"},
+        {{"--layout=cmsis-rfft", "--scale=32767.5", "64"},
+         "The cmsis-rfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n"},
+        // The source of a CMSIS layout includes arm_math.h, whose names its
+        // own may not take, nor begin with its prefixes.
+        {{"--layout=cmsis-cfft", "--name=arm_cfft_q15", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  arm_cfft_q15\n"},
+        {{"--name=arm_rfft_q31", "--layout=cmsis-rfft", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  arm_rfft_q31\n"},
+        {{"--layout=cmsis-cfft", "--name=arm_status", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  arm_status\n"},
+        {{"--layout=cmsis-cfft", "--name=ARM_MATH_SUCCESS", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  ARM_MATH_SUCCESS\n"},
+        {{"--layout=cmsis-rfft", "--name=arm", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  arm\n"},
+        {{"--layout=cmsis-cfft", "--name=q15_t", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  q15_t\n"},
+        {{"--layout=cmsis-cfft", "--name=q31_t", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  q31_t\n"},
+        {{"--layout=cmsis-rfft", "--name=clip_q31_to_q15", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  clip_q31_to_q15\n"},
+        {{"--layout=cmsis-cfft", "--name=PI", "64"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  PI\n"},
         {{"--layout=cmsis-cfft", "--bank=3", "64"}, "The --bank option needs --align=ti.\n"},
         {{"--round=ceiling", "64"}, "Rounding must be zero, nearest or floor:  ceiling\n"},
         {{"--stats", "--output=t.c", "64"},
@@ -441,6 +476,8 @@ TEST(LongOptions, ValidRunsWriteTheSourceInTheFormAskedFor)
         {{"--name=tw64", "64"}, 64, default_scale, "tw64", alignment_style::ti},
         {{"--name", "tw64", "64"}, 64, default_scale, "tw64", alignment_style::ti},
         {{"--name", name_of_63, "64"}, 64, default_scale, name_of_63.c_str(), alignment_style::ti},
+        // A radix-2 source includes no header of CMSIS-DSP's: its names are free.
+        {{"--name=arm_cfft_q15", "64"}, 64, default_scale, "arm_cfft_q15", alignment_style::ti},
         {{"--align=gnu", "64"}, 64, default_scale, "w", alignment_style::gnu},
         {{"--align", "c11", "64"}, 64, default_scale, "w", alignment_style::c11},
         {{"--align=none", "64"}, 64, default_scale, "w", alignment_style::none},
@@ -527,12 +564,13 @@ std::string expected_report(std::int32_t n, double scale, rounding_rule rule)
     std::snprintf(report, sizeof report,
                   "table:      %d points, scale %.9f, rounded %s\n"
                   "max error:  %.3f LSB\nrms error:  %.3f LSB\nmean error: %s LSB\n"
-                  "snr:        %.1f dB\nfft snr:    %.1f dB\nsaturated:  %d of %d entries\n",
+                  "snr:        %.1f dB\nfft snr:    %.1f dB\nsaturated:  %d of %d entries\n"
+                  "bytes:      %d\n",
                   n, scale, rule == rounding_rule::nearest ? "to nearest" : "toward zero",
                   static_cast<double>(largest), static_cast<double>(std::sqrt(sum_squares / n)),
                   std::string(mean) == "-0.000" ? "0.000" : mean,
                   static_cast<double>(10 * std::log10(power / sum_squares)),
-                  fft_snr_db(table.data(), n, scale), saturated, n);
+                  fft_snr_db(table.data(), n, scale), saturated, n, 2 * n);
     return report;
 }
 
@@ -576,7 +614,8 @@ TEST(Stats, ReportTheTablesErrorAgainstTheExactValues)
                                               "mean error: 0.264 LSB\n"
                                               "snr:        91.7 dB\n"
                                               "fft snr:    75.4 dB\n"
-                                              "saturated:  0 of 1024 entries\n"));
+                                              "saturated:  0 of 1024 entries\n"
+                                              "bytes:      2048\n"));
     const process_result best = run_tool({"--scale=32768", "--round=nearest", "--stats", "1024"});
     EXPECT_NE(best.out.find(with_tool_line_ends("fft snr:    93.3 dB\n")), std::string::npos)
         << best.out;
@@ -679,12 +718,17 @@ std::vector<written_array> arrays_written(const std::string &source)
     return arrays;
 }
 
-// The CMSIS layouts: each array has the size and name that its layout
-// gives it, and its entries are what --stats measures, against exact values
-// that the test works out on its own; fft snr is the radix-2 table's alone.
+// The CMSIS layouts: each array has the size, name and type that its layout
+// gives it, its elements in every build and those that only a Helium or only
+// a scalar build reads, and its entries are what --stats measures, against
+// exact values that the test works out on its own; the bytes that --stats
+// reports are those worked out by hand for a 32-bit target; fft snr is the
+// radix-2 table's alone.
 TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
 {
     const long double pi = 3.141592653589793238462643383279502884L;
+    // Element i of the twiddle factors of n points, of A (sign -1) or B
+    // (sign 1) of length n, and of Helium's rearranged factors of stride m.
     const auto twiddle = [&](long n, long i) {
         const long double angle = 2 * pi * (i / 2) / n;
         return i % 2 == 0 ? std::cos(angle) : std::sin(angle);
@@ -693,20 +737,66 @@ TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
         const long double angle = 2 * pi * (i / 2) / n;
         return i % 2 == 0 ? 0.5L * (1 + sign * std::sin(angle)) : sign * 0.5L * std::cos(angle);
     };
+    const auto rearranged = [&](long n, int m, long i) {
+        long pair = i / 2, stage = 0;
+        while (pair >= n >> (2 * (stage + 1)))
+            pair -= n >> (2 * (stage++ + 1));
+        const long double angle = 2 * pi * m * pair * (1L << (2 * stage)) / n;
+        return i % 2 == 0 ? std::cos(angle) : -std::sin(angle);
+    };
+    struct expected_array {
+        std::string name;
+        long everywhere, helium, scalar; // elements in every build, and more in one
+        std::string rule;                // as the report names it; empty for indices or offsets
+        std::function<long double(long)> exact;
+    };
+    const std::string helium = "#if defined(ARM_MATH_MVEI) && !defined(ARM_MATH_AUTOVECTORIZE)";
+    const std::string scalar = "#if !(defined(ARM_MATH_MVEI) && !defined(ARM_MATH_AUTOVECTORIZE))";
+    const std::string down = "down", nearest = "to nearest", even = "to nearest, halves to even";
     const struct {
         std::vector<std::string> args;
-        long n;
-        std::vector<std::string> names; // with the pairs of each
-        std::vector<long> pairs;
-        std::string rule; // of the first array, as the report names it
+        std::vector<expected_array> arrays;
+        std::vector<long> bytes; // on a scalar core, on Helium
     } cases[] = {
-        {{"--layout=cmsis-cfft", "64"}, 64, {"w_twiddle", "w_bitrev"}, {48, 28}, "down"},
-        {{"--layout=cmsis-cfft", "--type=q31", "--round=nearest", "--name=c", "16"}, 16,
-         {"c_twiddle", "c_bitrev"}, {12, 6}, "to nearest"},
-        {{"--layout=cmsis-rfft", "--name=r", "32"}, 32,
-         {"r_a", "r_b", "r_cfft_twiddle", "r_cfft_bitrev"}, {16, 16, 12, 6}, "to nearest"},
-        {{"--layout=cmsis-rfft", "--type=q31", "--round=floor", "64"}, 64,
-         {"w_a", "w_b", "w_cfft_twiddle", "w_cfft_bitrev"}, {32, 32, 24, 12}, "down"},
+        {{"--layout=cmsis-cfft", "64"},
+         {{"w_twiddle", 0, 0, 96, down, [&](long i) { return twiddle(64, i); }},
+          {"w_bitrev", 56, 0, 0, "", nullptr},
+          {"w_rearranged_offsets", 0, 2, 0, "", nullptr},
+          {"w_rearranged_stride1", 0, 40, 0, even, [&](long i) { return rearranged(64, 1, i); }},
+          {"w_rearranged_stride2", 0, 40, 0, even, [&](long i) { return rearranged(64, 2, i); }},
+          {"w_rearranged_stride3", 0, 40, 0, even, [&](long i) { return rearranged(64, 3, i); }}},
+         {96 * 2 + 56 * 2 + 16, 56 * 2 + 2 * 4 + 3 * 40 * 2 + 40}},
+        {{"--layout=cmsis-cfft", "--type=q31", "--round=nearest", "--name=c", "16"},
+         {{"c_twiddle", 0, 0, 24, nearest, [&](long i) { return twiddle(16, i); }},
+          {"c_bitrev", 12, 0, 0, "", nullptr},
+          {"c_rearranged_offsets", 0, 1, 0, "", nullptr},
+          {"c_rearranged_stride1", 0, 8, 0, nearest, [&](long i) { return rearranged(16, 1, i); }},
+          {"c_rearranged_stride2", 0, 8, 0, nearest, [&](long i) { return rearranged(16, 2, i); }},
+          {"c_rearranged_stride3", 0, 8, 0, nearest, [&](long i) { return rearranged(16, 3, i); }}},
+         {24 * 4 + 12 * 2 + 16, 12 * 2 + 4 + 3 * 8 * 4 + 40}},
+        {{"--layout=cmsis-rfft", "--name=r", "32"},
+         {{"r_a", 32, 2, 0, nearest, [&](long i) { return split(32, i, -1); }},
+          {"r_b", 32, 2, 0, nearest, [&](long i) { return split(32, i, 1); }},
+          {"r_cfft_twiddle", 0, 0, 24, down, [&](long i) { return twiddle(16, i); }},
+          {"r_cfft_bitrev", 12, 0, 0, "", nullptr},
+          {"r_cfft_rearranged_offsets", 0, 1, 0, "", nullptr},
+          {"r_cfft_rearranged_stride1", 0, 8, 0, even, [&](long i) { return rearranged(16, 1, i); }},
+          {"r_cfft_rearranged_stride2", 0, 8, 0, even, [&](long i) { return rearranged(16, 2, i); }},
+          {"r_cfft_rearranged_stride3", 0, 8, 0, even, [&](long i) { return rearranged(16, 3, i); }}},
+         // A, B, the twiddle factors, the bit reversal, the complex FFT's
+         // instance and the two real FFTs', which on Helium hold the
+         // complex one by value.
+         {64 * 2 + 24 * 2 + 12 * 2 + 16 + 2 * 24, 68 * 2 + 12 * 2 + 4 + 3 * 8 * 2 + 2 * 60}},
+        {{"--layout=cmsis-rfft", "--type=q31", "--round=floor", "64"},
+         {{"w_a", 64, 2, 0, down, [&](long i) { return split(64, i, -1); }},
+          {"w_b", 64, 2, 0, down, [&](long i) { return split(64, i, 1); }},
+          {"w_cfft_twiddle", 32, 0, 16, down, [&](long i) { return twiddle(32, i); }},
+          {"w_cfft_bitrev", 24, 4, 0, "", nullptr},
+          {"w_cfft_rearranged_offsets", 0, 1, 0, "", nullptr},
+          {"w_cfft_rearranged_stride1", 0, 8, 0, down, [&](long i) { return rearranged(16, 1, i); }},
+          {"w_cfft_rearranged_stride2", 0, 8, 0, down, [&](long i) { return rearranged(16, 2, i); }},
+          {"w_cfft_rearranged_stride3", 0, 8, 0, down, [&](long i) { return rearranged(16, 3, i); }}},
+         {2 * 64 * 4 + 48 * 4 + 24 * 2 + 16 + 2 * 24, 2 * 66 * 4 + 32 * 4 + 28 * 2 + 4 + 3 * 8 * 4 + 2 * 60}},
     };
     for (const auto &c : cases) {
         const process_result source = run_tool(c.args);
@@ -720,27 +810,50 @@ TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
         ASSERT_EQ(report.status, 0);
         const bool q31 = std::find(c.args.begin(), c.args.end(), "--type=q31") != c.args.end();
         const std::vector<written_array> arrays = arrays_written(source.out);
-        ASSERT_EQ(arrays.size(), c.names.size());
+        ASSERT_EQ(arrays.size(), c.arrays.size());
         std::string expected;
         for (std::size_t a = 0; a < arrays.size(); ++a) {
-            EXPECT_EQ(arrays[a].name, c.names[a]);
-            EXPECT_EQ(arrays[a].entries.size(), static_cast<std::size_t>(2 * c.pairs[a]));
-            const bool index = arrays[a].name.find("bitrev") != std::string::npos;
-            EXPECT_EQ(arrays[a].type, index ? "uint16_t" : q31 ? "q31_t" : "q15_t");
+            const expected_array &want = c.arrays[a];
+            const long elements = want.everywhere + want.helium + want.scalar;
+            EXPECT_EQ(arrays[a].name, want.name);
+            EXPECT_EQ(arrays[a].entries.size(), static_cast<std::size_t>(elements)) << want.name;
+            // What only one build has is in a block of its own, after what
+            // every build has.
+            const std::size_t at = source.out.find("\nconst " + arrays[a].type + " " + want.name + "[");
+            const std::size_t end = source.out.find("};", at);
+            const std::string before = source.out.substr(0, at);
+            const std::string body = source.out.substr(at, end - at);
+            const bool helium_only = want.everywhere == 0 && want.scalar == 0;
+            const std::string block = helium_only || want.helium > 0 ? helium : scalar;
+            if (want.everywhere == 0) {
+                EXPECT_EQ(before.rfind("#if"), before.rfind(block)) << want.name << " is not in its build's block";
+                EXPECT_GT(before.rfind(block), before.rfind("#endif") + (before.rfind("#endif") == std::string::npos))
+                    << want.name;
+            } else if (want.helium + want.scalar > 0) {
+                EXPECT_NE(body.find(block), std::string::npos) << want.name << "'s tail";
+            } else {
+                EXPECT_TRUE(before.rfind("#if") == std::string::npos || before.rfind("#endif") > before.rfind("#if"))
+                    << want.name << " is not in every build";
+            }
+            const bool index = want.rule.empty();
+            const bool paired = want.name.find("offsets") == std::string::npos;
+            EXPECT_EQ(arrays[a].type, want.name.find("bitrev") != std::string::npos ? "uint16_t"
+                                      : !paired                                     ? "uint32_t"
+                                      : q31                                         ? "q31_t"
+                                                                                    : "q15_t");
+            const std::string count = paired ? std::to_string(elements / 2) + " pairs"
+                                             : std::to_string(elements) + " values";
             if (index) {
-                expected += "array:      " + c.names[a] + ", " + std::to_string(c.pairs[a]) +
-                            " pairs of indices, exact\n";
+                expected += "array:      " + want.name + ", " + count + " of " +
+                            (paired ? "indices" : "offsets") + ", exact\n";
                 continue;
             }
-            const long complex_points = c.names.size() == 4 ? c.n / 2 : c.n;
-            const bool factor = a < 2 && c.names.size() == 4;
             const long double unit = q31 ? 2147483648.0L : 32768.0L;
             const long double largest = unit - 1;
             long double worst = 0, squares = 0, sum = 0, power = 0;
             long saturated = 0;
-            for (long i = 0; i < 2 * c.pairs[a]; ++i) {
-                const long double exact =
-                    unit * (factor ? split(c.n, i, a == 0 ? -1 : 1) : twiddle(complex_points, i));
+            for (long i = 0; i < elements; ++i) {
+                const long double exact = unit * want.exact(i);
                 const long double error = arrays[a].entries[static_cast<std::size_t>(i)] - exact;
                 worst = std::max(worst, std::fabs(error));
                 squares += error * error;
@@ -748,23 +861,22 @@ TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
                 power += exact * exact;
                 saturated += exact >= largest + 0.5L || exact < -unit - 0.5L ? 1 : 0;
             }
-            const long count = 2 * c.pairs[a];
-            const std::string rule = a == 0 || factor ? c.rule : c.rule == "to nearest" &&
-                                     std::find(c.args.begin(), c.args.end(), "--round=nearest") == c.args.end()
-                                         ? "down" : c.rule;
             char figures[512];
             std::snprintf(figures, sizeof figures,
-                          "array:      %s, %ld pairs, rounded %s\nmax error:  %.3f LSB\nrms error:  %.3f LSB\n"
+                          "array:      %s, %s, rounded %s\nmax error:  %.3f LSB\nrms error:  %.3f LSB\n"
                           "mean error: %.3f LSB\nsnr:        %.1f dB\nsaturated:  %ld of %ld entries\n",
-                          c.names[a].c_str(), c.pairs[a], rule.c_str(), static_cast<double>(worst),
-                          static_cast<double>(std::sqrt(squares / count)), static_cast<double>(sum / count),
-                          static_cast<double>(10 * std::log10(power / squares)), saturated, count);
+                          want.name.c_str(), count.c_str(), want.rule.c_str(), static_cast<double>(worst),
+                          static_cast<double>(std::sqrt(squares / elements)), static_cast<double>(sum / elements),
+                          static_cast<double>(10 * std::log10(power / squares)), saturated, elements);
             expected += figures;
         }
         const std::size_t first_line = report.out.find('\n') + 1;
         EXPECT_EQ(report.out.substr(first_line),
                   with_tool_line_ends(expected + "fft snr:    does not apply to " +
-                                      c.args.front().substr(9) + ", whose FFT is not the radix-2 one\n"));
+                                      c.args.front().substr(9) + ", whose FFT is not the radix-2 one\n" +
+                                      "bytes:      " + std::to_string(c.bytes[0]) +
+                                      " on a scalar or DSP-extension core\n" +
+                                      "bytes:      " + std::to_string(c.bytes[1]) + " on Helium (MVE)\n"));
     }
 }
 

@@ -546,6 +546,55 @@ TEST_F(OutputFile, ANameThatCannotBeRemovedIsReportedByItsName)
     }
 }
 
+// The comments of the source and of the header record what the table is:
+// each row that its layout writes, the header a part of them.
+TEST_F(OutputFile, CommentsRecordTheLayoutTypeAndRounding)
+{
+    const auto row = [](const std::string &label, const std::string &value) {
+        char line[80];
+        std::snprintf(line, sizeof line, "/*      %-21s%-43s*/\n", label.c_str(), value.c_str());
+        return std::string(line);
+    };
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> header_rows; // and then, in the source only
+        std::vector<std::string> source_rows;
+    } cases[] = {
+        {{"--layout=cmsis-cfft", "64"},
+         {row("Number of points:", "64"), row("Layout:", "cmsis-cfft"), row("Type:", "q15"),
+          row("Rounding:", "as CMSIS-DSP's own tables")},
+         {row("Appropriate FFTs:", "arm_cfft_q15"), row("Required alignment:", "4 byte (word)")}},
+        {{"--layout=cmsis-rfft", "--type=q31", "--round=floor", "128"},
+         {row("Number of points:", "128"), row("Layout:", "cmsis-rfft"), row("Type:", "q31"),
+          row("Rounding:", "down, toward minus infinity")},
+         {row("Appropriate FFTs:", "arm_rfft_q31"), row("Required alignment:", "4 byte (word)")}},
+        {{"--round=nearest", "--align=gnu", "32"},
+         {row("Number of points:", "32"), row("Scale factor:", "32767.500000000"),
+          row("Rounding:", "to nearest, halves away from zero")},
+         {row("Appropriate FFTs:", "QMX_cfftbf"), row("Required alignment:", "4 byte (word)")}},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--header=t.h", "--output=t.c"});
+        const process_result result = run_here(args);
+        SCOPED_TRACE(described(result));
+        ASSERT_EQ(result.status, 0);
+        std::string header_rows;
+        for (const std::string &line : c.header_rows)
+            header_rows += line;
+        std::string source_rows = header_rows;
+        for (const std::string &line : c.source_rows)
+            source_rows += line;
+        const std::string source = read_file(folder / "t.c");
+        const std::string header = read_file(folder / "t.h");
+        EXPECT_EQ(source.find(with_tool_line_ends(source_rows)), 2 * with_tool_line_ends(row("", "")).size())
+            << source;
+        EXPECT_EQ(header.find(with_tool_line_ends(header_rows + "\n#ifndef")),
+                  with_tool_line_ends(row("", "")).size())
+            << header;
+    }
+}
+
 // A temporary name that another run has taken is passed over for another,
 // and never removed: two creations made to find their names taken, by
 // strace.
