@@ -1,25 +1,28 @@
 # veltabgen_generate(<target> SIZE <N> [LAYOUT <layout>] [TYPE <type>]
 #                    [SCALE <scale>] [ROUND <rule>] [NAME <ident>] [ALIGN <style>]
-#                    [SECTION <name>] [BANK <b>] [HEADER])
+#                    [SECTION <name>] [BANK <b>] [WINDOW <window>] [SYMMETRIC]
+#                    [SAMPLE_RATE <hz>] [MEL_FILTERS <m>] [DCT_OUTPUTS <k>]
+#                    [FMIN <hz>] [FMAX <hz>] [HEADER])
 #
 # Adds to <target>, which may be a target of another folder, the source of an
-# N-point twiddle table, generated at build time by veltabgen::veltabgen into
-# <build folder>/veltabgen/<ident>.c, where
-# <ident> is NAME, or twiddle_<N> without it, and names the array too. With
-# HEADER it also generates <ident>.h beside it and puts that folder on the
-# target's include path. Without ALIGN, the alignment style follows the
-# compiler that builds the target: gnu for GCC, Clang and the compilers that
-# take GNU attributes, ti for the DSP's own compiler, c11 for any other.
-# LAYOUT is radix2 (the default), cmsis-cfft or cmsis-rfft, and TYPE q15 or
-# q31 (with a CMSIS layout), as --layout and --type. ROUND is zero, nearest or
-# floor, as --round. SECTION places the arrays in a section (with ti or gnu),
-# BANK in a memory bank of the DSP (with ti).
+# N-point table, generated at build time by veltabgen::veltabgen into
+# <build folder>/veltabgen/<ident>.c, where <ident> is NAME, or twiddle_<N>
+# without it, and names the array too. With HEADER it also generates
+# <ident>.h beside it and puts that folder on the target's include path.
+# Without ALIGN, the alignment style follows the compiler that builds the
+# target: gnu for GCC, Clang and the compilers that take GNU attributes, ti
+# for the DSP's own compiler, c11 for any other. LAYOUT is radix2 (the
+# default), cmsis-cfft, cmsis-rfft, window or cmsis-mfcc, and the other
+# keywords are as the tool's options of their names: TYPE (q15 or q31),
+# ROUND, SECTION and BANK for every layout; SCALE for radix2; WINDOW and
+# SYMMETRIC for window; WINDOW, SAMPLE_RATE, MEL_FILTERS, DCT_OUTPUTS, FMIN
+# and FMAX for cmsis-mfcc.
 #
 # Every argument is checked here, when the project is configured, and taken
 # as given, whatever CMake would read as true or false (NAME N names the
-# array N). The table is generated again when the tool changes; the tool
-# writes each file whole or not at all (--output), so a failed build never
-# leaves a partial table.
+# array N); an installed tool checks them all together too. The table is
+# generated again when the tool changes; the tool writes each file whole or
+# not at all (--output), so a failed build never leaves a partial table.
 
 # The package's own policies, whatever the project's cmake_minimum_required:
 # a function runs with those in force where it was defined.
@@ -46,9 +49,50 @@ function(_veltabgen_default_alignment result)
     endif()
 endfunction()
 
+# What each layout takes, as the tool's --help tells it: its sizes N (the
+# smallest, the largest, and whether only powers of 2), the keywords of the
+# options that not every layout takes, and its windows, the default first.
+set(_veltabgen_layouts radix2 cmsis-cfft cmsis-rfft window cmsis-mfcc)
+set(_veltabgen_sizes_radix2 16 32768 POWER)
+set(_veltabgen_sizes_cmsis-cfft 16 4096 POWER)
+set(_veltabgen_sizes_cmsis-rfft 32 8192 POWER)
+set(_veltabgen_sizes_window 2 32768 ANY)
+set(_veltabgen_sizes_cmsis-mfcc 32 4096 POWER)
+set(_veltabgen_keywords_radix2 SCALE)
+set(_veltabgen_keywords_cmsis-cfft Q31)
+set(_veltabgen_keywords_cmsis-rfft Q31)
+set(_veltabgen_keywords_window Q31 WINDOW SYMMETRIC)
+set(_veltabgen_keywords_cmsis-mfcc Q31 WINDOW SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX)
+set(_veltabgen_windows_window hann hamming blackman flattop)
+set(_veltabgen_windows_cmsis-mfcc hamming hann)
+
+# The items joined for a message: "a, b or c".
+function(_veltabgen_join result)
+    set(items ${ARGN})
+    list(POP_BACK items last)
+    if(items)
+        list(JOIN items ", " joined)
+        set(last "${joined} or ${last}")
+    endif()
+    set(${result} "${last}" PARENT_SCOPE)
+endfunction()
+
+# Checks that value is a plain decimal number from smallest to largest.
+function(_veltabgen_check_hertz keyword value smallest largest)
+    if(NOT value MATCHES "^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$")
+        _veltabgen_reject(${keyword} "${value}" "is not a plain decimal number of hertz")
+    endif()
+    if(value LESS smallest OR value GREATER largest OR (smallest EQUAL 0 AND keyword STREQUAL "SAMPLE_RATE"
+                                                       AND value EQUAL 0))
+        _veltabgen_reject(${keyword} "${value}" "is not from ${smallest} to ${largest} hertz")
+    endif()
+endfunction()
+
 function(veltabgen_generate target)
-    set(keywords SIZE LAYOUT TYPE SCALE ROUND NAME ALIGN SECTION BANK)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "HEADER" "${keywords}" "")
+    set(keywords SIZE LAYOUT TYPE SCALE ROUND NAME ALIGN SECTION BANK WINDOW SAMPLE_RATE MEL_FILTERS
+        DCT_OUTPUTS FMIN FMAX)
+    set(flags HEADER SYMMETRIC)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "${flags}" "${keywords}" "")
     if(arg_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "veltabgen_generate: unexpected arguments: ${arg_UNPARSED_ARGUMENTS}")
     endif()
@@ -63,7 +107,7 @@ function(veltabgen_generate target)
         endif()
         if(NOT DEFINED arg_${argument})
             math(EXPR next "${i} + 1")
-            if(next LESS ARGC AND ("${ARGV${next}}" IN_LIST keywords OR "${ARGV${next}}" STREQUAL "HEADER"))
+            if(next LESS ARGC AND ("${ARGV${next}}" IN_LIST keywords OR "${ARGV${next}}" IN_LIST flags))
                 message(FATAL_ERROR "veltabgen_generate: ${ARGV${i}} needs a value: "
                                     "${ARGV${next}} is a keyword of veltabgen_generate, not a value")
             endif()
@@ -75,34 +119,68 @@ function(veltabgen_generate target)
     endif()
 
     set(layout radix2)
-    set(sizes 16 32 64 128 256 512 1024 2048 4096 8192 16384 32768)
     set(options)
     if(DEFINED arg_LAYOUT)
         set(layout "${arg_LAYOUT}")
-        if(layout STREQUAL "cmsis-cfft")
-            set(sizes 16 32 64 128 256 512 1024 2048 4096)
-        elseif(layout STREQUAL "cmsis-rfft")
-            set(sizes 32 64 128 256 512 1024 2048 4096 8192)
-        elseif(NOT layout STREQUAL "radix2")
-            _veltabgen_reject(LAYOUT "${layout}" "is not one of radix2, cmsis-cfft and cmsis-rfft")
+        if(NOT layout IN_LIST _veltabgen_layouts)
+            _veltabgen_join(shown ${_veltabgen_layouts})
+            _veltabgen_reject(LAYOUT "${layout}" "is not ${shown}")
         endif()
         list(APPEND options --layout=${layout})
     endif()
-    if(NOT arg_SIZE IN_LIST sizes)
-        list(JOIN sizes ", " shown)
-        _veltabgen_reject(SIZE "${arg_SIZE}" "is not one of ${shown}")
+    set(taken ${_veltabgen_keywords_${layout}})
+    list(GET _veltabgen_sizes_${layout} 0 smallest)
+    list(GET _veltabgen_sizes_${layout} 1 largest)
+    list(GET _veltabgen_sizes_${layout} 2 kind)
+    if(kind STREQUAL "POWER")
+        set(sizes)
+        set(size ${smallest})
+        while(NOT size GREATER largest)
+            list(APPEND sizes ${size})
+            math(EXPR size "${size} * 2")
+        endwhile()
+        if(NOT arg_SIZE IN_LIST sizes)
+            list(JOIN sizes ", " shown)
+            _veltabgen_reject(SIZE "${arg_SIZE}" "is not one of ${shown}")
+        endif()
+    elseif(NOT arg_SIZE MATCHES "^[1-9][0-9]*$" OR arg_SIZE LESS smallest OR arg_SIZE GREATER largest)
+        _veltabgen_reject(SIZE "${arg_SIZE}" "is not a whole number from ${smallest} to ${largest}")
     endif()
+    # The options that only some layouts take.
+    foreach(keyword SCALE WINDOW SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX SYMMETRIC)
+        # A flag's variable is defined, true or false, whether given or not.
+        set(given FALSE)
+        if((keyword STREQUAL "SYMMETRIC" AND arg_SYMMETRIC) OR
+           (NOT keyword STREQUAL "SYMMETRIC" AND DEFINED arg_${keyword}))
+            set(given TRUE)
+        endif()
+        if(given AND NOT keyword IN_LIST taken)
+            set(takers)
+            foreach(other IN LISTS _veltabgen_layouts)
+                if(keyword IN_LIST _veltabgen_keywords_${other})
+                    list(APPEND takers ${other})
+                endif()
+            endforeach()
+            _veltabgen_join(shown ${takers})
+            message(FATAL_ERROR "veltabgen_generate: ${keyword} is not taken by LAYOUT ${layout}: "
+                                "it needs LAYOUT ${shown}")
+        endif()
+    endforeach()
     if(DEFINED arg_TYPE)
         if(NOT arg_TYPE MATCHES "^(q15|q31)$")
             _veltabgen_reject(TYPE "${arg_TYPE}" "is not q15 or q31")
         endif()
-        if(arg_TYPE STREQUAL "q31" AND layout STREQUAL "radix2")
-            _veltabgen_reject(TYPE "${arg_TYPE}" "needs LAYOUT cmsis-cfft or cmsis-rfft")
+        if(arg_TYPE STREQUAL "q31" AND NOT "Q31" IN_LIST taken)
+            set(takers)
+            foreach(other IN LISTS _veltabgen_layouts)
+                if("Q31" IN_LIST _veltabgen_keywords_${other})
+                    list(APPEND takers ${other})
+                endif()
+            endforeach()
+            _veltabgen_join(shown ${takers})
+            _veltabgen_reject(TYPE "${arg_TYPE}" "needs LAYOUT ${shown}")
         endif()
         list(APPEND options --type=${arg_TYPE})
-    endif()
-    if(DEFINED arg_SCALE AND NOT layout STREQUAL "radix2")
-        _veltabgen_reject(SCALE "${arg_SCALE}" "is fixed by CMSIS-DSP for LAYOUT ${layout}")
     endif()
     if(DEFINED arg_SCALE)
         if(NOT arg_SCALE MATCHES "^([0-9]+(\\.[0-9]*)?|\\.[0-9]+)$")
@@ -119,6 +197,37 @@ function(veltabgen_generate target)
         endif()
         list(APPEND options --round=${arg_ROUND})
     endif()
+    if(DEFINED arg_WINDOW)
+        if(NOT arg_WINDOW IN_LIST _veltabgen_windows_${layout})
+            _veltabgen_join(shown ${_veltabgen_windows_${layout}})
+            _veltabgen_reject(WINDOW "${arg_WINDOW}" "is not ${shown}, the windows of LAYOUT ${layout}")
+        endif()
+        list(APPEND options --window=${arg_WINDOW})
+    endif()
+    if(arg_SYMMETRIC)
+        list(APPEND options --symmetric)
+    endif()
+    if(DEFINED arg_SAMPLE_RATE)
+        _veltabgen_check_hertz(SAMPLE_RATE "${arg_SAMPLE_RATE}" 0 10000000)
+        list(APPEND options --sample-rate=${arg_SAMPLE_RATE})
+    endif()
+    foreach(keyword FMIN FMAX)
+        if(DEFINED arg_${keyword})
+            _veltabgen_check_hertz(${keyword} "${arg_${keyword}}" 0 5000000)
+            string(TOLOWER ${keyword} option)
+            list(APPEND options --${option}=${arg_${keyword}})
+        endif()
+    endforeach()
+    foreach(keyword MEL_FILTERS DCT_OUTPUTS)
+        if(DEFINED arg_${keyword})
+            if(NOT arg_${keyword} MATCHES "^[1-9][0-9]*$" OR arg_${keyword} GREATER 4096)
+                _veltabgen_reject(${keyword} "${arg_${keyword}}" "is not a whole number from 1 to 4096")
+            endif()
+            string(TOLOWER ${keyword} option)
+            string(REPLACE "_" "-" option ${option})
+            list(APPEND options --${option}=${arg_${keyword}})
+        endif()
+    endforeach()
 
     # The words that cannot name the array: C's and C++'s keywords, and the
     # macros that gcc and clang predefine in their GNU modes. The names C
@@ -259,6 +368,22 @@ function(veltabgen_generate target)
         list(APPEND options --bank=${arg_BANK})
     endif()
 
+    # An installed tool checks the arguments together, as the table's build
+    # would, here: what no argument alone tells, such as mel filters that
+    # leave one of them no FFT bin. A tool built in the project's tree is
+    # built only later.
+    get_target_property(installed veltabgen::veltabgen IMPORTED)
+    if(installed)
+        get_target_property(tool veltabgen::veltabgen LOCATION)
+        execute_process(COMMAND ${tool} ${options} --stats ${arg_SIZE}
+            RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE refusal)
+        if(NOT status EQUAL 0)
+            string(REGEX MATCH "ERROR:  [^\n]*" refusal "${refusal}")
+            string(REPLACE "ERROR:  " "" refusal "${refusal}")
+            message(FATAL_ERROR "veltabgen_generate: ${refusal}")
+        endif()
+    endif()
+
     # Two tables of one name in one folder would overwrite each other's files.
     get_property(names DIRECTORY PROPERTY _VELTABGEN_TABLES)
     if(name IN_LIST names)
@@ -281,7 +406,7 @@ function(veltabgen_generate target)
         OUTPUT ${outputs}
         COMMAND veltabgen::veltabgen ${options} --output=${source} ${arg_SIZE}
         DEPENDS veltabgen::veltabgen
-        COMMENT "Generating the ${arg_SIZE}-point twiddle table ${name}"
+        COMMENT "Generating the ${arg_SIZE}-point ${layout} table ${name}"
         VERBATIM)
     target_sources(${target} PRIVATE ${source})
 

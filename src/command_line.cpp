@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "layout_window.h"
 #include "scan_double.h"
 #include "table_layout.h"
 
@@ -26,8 +27,10 @@ const char usage_text[] =
 
 const char option_usage[] =
     "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--layout=LAYOUT]\n"
-    "                 [--type=TYPE] [--name=IDENT] [--align=STYLE] [--section=NAME]\n"
-    "                 [--bank=B] [--header=FILE] [--output=FILE]\n"
+    "                 [--type=TYPE] [--window=WINDOW] [--symmetric]\n"
+    "                 [--sample-rate=HZ] [--mel-filters=M] [--dct-outputs=K]\n"
+    "                 [--fmin=HZ] [--fmax=HZ] [--name=IDENT] [--align=STYLE]\n"
+    "                 [--section=NAME] [--bank=B] [--header=FILE] [--output=FILE]\n"
     "                 [--check | --stats] N\n"
     "       veltabgen --help | --version\n";
 
@@ -37,11 +40,11 @@ const char help_text[] =
     "\n"
     "Writes the twiddle factors of an N-point fixed-point radix-2 FFT as a C\n"
     "source file that defines them as the constant array w, to standard output;\n"
-    "or the tables of CMSIS-DSP's fixed-point FFTs for exactly that size.\n"
+    "or the tables of CMSIS-DSP's fixed-point FFTs or MFCC for exactly that\n"
+    "size, or a window function's table.\n"
     "\n"
     "  N               The FFT size: 16, 32, 64, 128, 256, 512, 1024, 2048, 4096,\n"
-    "                  8192, 16384 or 32768; 16 to 4096 with cmsis-cfft, 32 to\n"
-    "                  8192 with cmsis-rfft.\n"
+    "                  8192, 16384 or 32768; for the other layouts, below.\n"
     "  -s scale        The scale factor, above 0 and at most 32767.6; by default\n"
     "                  32767.5. Also -sSCALE, -S, /s and /S.\n"
     "  --scale=S       The scale factor, read as -s reads it, above 0 and at\n"
@@ -49,40 +52,56 @@ const char help_text[] =
     "                  table for an FFT that shifts its products right by 15.\n"
     "  --round=RULE    Make each entry an integer by rounding toward zero (zero,\n"
     "                  the default for radix2), to the nearest, halves away from\n"
-    "                  zero (nearest), or down (floor). All saturate. The CMSIS\n"
-    "                  layouts round each array as CMSIS-DSP's own by default.\n"
+    "                  zero (nearest), or down (floor). All saturate. The other\n"
+    "                  layouts round each array as CMSIS-DSP's own by default,\n"
+    "                  and a window to nearest.\n"
     "  --layout=LAYOUT What to write: radix2 (the default), the table above;\n"
     "                  cmsis-cfft, the twiddle factors, bit reversal and\n"
     "                  arm_cfft_instance of CMSIS-DSP's complex FFT, named\n"
-    "                  IDENT_twiddle, IDENT_bitrev and IDENT; or cmsis-rfft,\n"
+    "                  IDENT_twiddle, IDENT_bitrev and IDENT; cmsis-rfft,\n"
     "                  those of its real FFT: IDENT_a, IDENT_b, the complex\n"
     "                  FFT's as IDENT_cfft..., and the arm_rfft_instances\n"
-    "                  IDENT_forward and IDENT_inverse. These take no scale.\n"
-    "  --type=TYPE     q15 (the default) or q31, with a CMSIS layout.\n"
+    "                  IDENT_forward and IDENT_inverse; window, a window of N\n"
+    "                  values, IDENT; cmsis-mfcc, the window, mel filters and\n"
+    "                  DCT of CMSIS-DSP's MFCC, the tables of its FFT, and the\n"
+    "                  arm_mfcc_instance IDENT. The CMSIS layouts also hold\n"
+    "                  Helium's tables, for a build that takes them.\n"
+    "  --type=TYPE     q15 (the default) or q31, but with radix2.\n"
+    "  --window=WINDOW The window: hann (the default of window), hamming (of\n"
+    "                  cmsis-mfcc), blackman or flattop.\n"
+    "  --symmetric     The symmetric window, for filter design, in place of the\n"
+    "                  periodic one, for spectral analysis.\n"
+    "  --sample-rate=HZ The MFCC's sample rate in hertz, 16000 by default.\n"
+    "  --mel-filters=M The MFCC's mel filters, 1 to 4096; 20 by default.\n"
+    "  --dct-outputs=K Its DCT outputs, 1 to M; 13 by default.\n"
+    "  --fmin=HZ       The lowest frequency of its filters, 0 by default.\n"
+    "  --fmax=HZ       The highest, at most and by default half the sample rate.\n"
     "  --name=IDENT    Name the array IDENT instead of w.\n"
     "  --align=STYLE   Ask for the 4-byte alignment with ti (the default for\n"
     "                  radix2: #pragma DATA_ALIGN, after a note on memory banks),\n"
-    "                  gnu (__attribute__((aligned)), the default for the CMSIS\n"
-    "                  layouts), c11 (_Alignas) or none.\n"
-    "  --section=NAME  Place the array in the section NAME: a pragma with ti,\n"
-    "                  an attribute with gnu.\n"
+    "                  gnu (__attribute__((aligned)), the default of the others),\n"
+    "                  c11 (_Alignas) or none.\n"
+    "  --section=NAME  Place the arrays and instances in the section NAME: a\n"
+    "                  pragma with ti, an attribute with gnu.\n"
     "  --bank=B        Place the array in memory bank B, 0 to 15, with\n"
     "                  #pragma DATA_MEM_BANK in place of DATA_ALIGN (ti only).\n"
     "  --header=FILE   Also write FILE, a C and C++ header that declares the\n"
-    "                  array; the source includes it.\n"
+    "                  arrays and instances; the source includes it.\n"
     "  --output=FILE   Write the source to FILE, replacing FILE only once the\n"
     "                  whole source is written.\n"
     "  --check         Write nothing: compare the files of --output and --header\n"
     "                  with what would be written, and exit 1 where they differ.\n"
     "  --stats         Write nothing but a report of the table's error against the\n"
-    "                  exact values, and of what it costs an FFT, to standard\n"
-    "                  output.\n"
+    "                  exact values, of what it costs an FFT and of its bytes, to\n"
+    "                  standard output.\n"
     "  --help          Show this text.\n"
     "  --version       Show the version.\n"
     "\n"
     "An option's value may also be the next argument: --name IDENT. A fault is\n"
     "reported after the usage above where the command line has a long option,\n"
-    "and after the classic usage text where it has none.\n";
+    "and after the classic usage text where it has none.\n"
+    "\n"
+    "The layouts, with their sizes N and the options that not every layout takes:\n";
 
 std::size_t show_character(char c, char *out)
 {
@@ -487,19 +506,38 @@ bool read_rounding(command_line &command, const char *rule)
     return true;
 }
 
+// The count names, for a message: "a, b or c".
+void join_names(const char *const *names, int count, char *out, std::size_t size)
+{
+    std::size_t used = 0;
+    out[0] = '\0';
+    for (int i = 0; i < count && used < size; ++i) {
+        const int written = std::snprintf(out + used, size - used, "%s%s",
+                                          i == 0 ? "" : i + 1 == count ? " or " : ", ", names[i]);
+        used += written > 0 ? static_cast<std::size_t>(written) : 0;
+    }
+}
+
+// The layouts that take the option, or every layout for 0, for a message.
+void name_layouts_taking(unsigned option, char *out, std::size_t size)
+{
+    const char *names[16];
+    int count = 0;
+    for (int i = 0; i < table_layout_count; ++i)
+        if (option == 0 || (table_layouts[i]->options & option) != 0)
+            names[count++] = table_layouts[i]->name;
+    join_names(names, count, out, size);
+}
+
 bool read_layout(command_line &command, const char *name)
 {
     command.request.layout = find_layout(name);
     if (command.request.layout != nullptr)
         return true;
-    // The message names every layout there is.
-    char format[128] = "Layout must be";
-    for (int i = 0; i < table_layout_count; ++i) {
-        const std::size_t used = std::strlen(format);
-        std::snprintf(format + used, sizeof format - used, "%s%s", i == 0 ? " " : i + 1 < table_layout_count ? ", " : " or ",
-                      table_layouts[i]->name);
-    }
-    std::strncat(format, ":  %s\n", sizeof format - std::strlen(format) - 1);
+    char layouts[128];
+    name_layouts_taking(0, layouts, sizeof layouts);
+    char format[160];
+    std::snprintf(format, sizeof format, "Layout must be %s:  %%s\n", layouts);
     return fail_showing(command, format, name, std::strlen(name));
 }
 
@@ -512,6 +550,98 @@ bool read_type(command_line &command, const char *type)
     else
         return fail_showing(command, "Type must be q15 or q31:  %s\n", type, std::strlen(type));
     return true;
+}
+
+bool read_window(command_line &command, const char *name)
+{
+    for (int i = 0; window_names[i] != nullptr; ++i) {
+        if (std::strcmp(name, window_names[i]) == 0) {
+            command.request.window = static_cast<window_kind>(i);
+            command.request.window_given = true;
+            return true;
+        }
+    }
+    return fail_showing(command, "Window must be hann, hamming, blackman or flattop:  %s\n", name,
+                        std::strlen(name));
+}
+
+bool ask_for_symmetric(command_line &command, const char *)
+{
+    command.request.symmetric = true;
+    return true;
+}
+
+// A number of hertz: a plain decimal number, as in "16000" or "62.5",
+// which reads alike on every platform and in CMake.
+bool read_hertz(const char *text, double smallest, double largest, double &hertz)
+{
+    bool digits = false, point = false;
+    for (const char *c = text; *c != '\0'; ++c) {
+        if (*c == '.' && !point)
+            point = true;
+        else if (is_digit(*c))
+            digits = true;
+        else
+            return false;
+    }
+    return digits && scan_double(text, hertz) && hertz >= smallest && hertz <= largest;
+}
+
+constexpr double max_sample_rate = 10000000.0;
+
+bool read_sample_rate(command_line &command, const char *text)
+{
+    if (!read_hertz(text, 0.0, max_sample_rate, command.request.sample_rate) || command.request.sample_rate == 0.0)
+        return fail_showing(command,
+                            "The --sample-rate option needs a plain decimal number of hertz above 0 and at "
+                            "most 10000000:  %s\n",
+                            text, std::strlen(text));
+    return true;
+}
+
+bool read_fmin(command_line &command, const char *text)
+{
+    if (!read_hertz(text, 0.0, max_sample_rate / 2, command.request.fmin))
+        return fail_showing(command, "The --fmin option needs a plain decimal number of hertz, at most 5000000:  %s\n",
+                            text, std::strlen(text));
+    return true;
+}
+
+bool read_fmax(command_line &command, const char *text)
+{
+    if (!read_hertz(text, 0.0, max_sample_rate / 2, command.request.fmax))
+        return fail_showing(command, "The --fmax option needs a plain decimal number of hertz, at most 5000000:  %s\n",
+                            text, std::strlen(text));
+    command.request.fmax_given = true;
+    return true;
+}
+
+// A whole number from 1 to 4096, in decimal digits without a leading 0.
+bool read_count(command_line &command, const char *text, const char *option, std::int32_t &count)
+{
+    std::int32_t value = 0;
+    bool valid = text[0] >= '1' && text[0] <= '9';
+    for (const char *c = text; *c != '\0' && valid; ++c) {
+        valid = is_digit(*c) && value <= 4096;
+        value = value * 10 + (*c - '0');
+    }
+    if (valid && value <= 4096) {
+        count = value;
+        return true;
+    }
+    char format[96];
+    std::snprintf(format, sizeof format, "The --%s option needs a whole number from 1 to 4096:  %%s\n", option);
+    return fail_showing(command, format, text, std::strlen(text));
+}
+
+bool read_mel_filters(command_line &command, const char *text)
+{
+    return read_count(command, text, "mel-filters", command.request.mel_filters);
+}
+
+bool read_dct_outputs(command_line &command, const char *text)
+{
+    return read_count(command, text, "dct-outputs", command.request.dct_outputs);
 }
 
 bool ask_for_stats(command_line &command, const char *)
@@ -554,6 +684,13 @@ constexpr long_option long_options[] = {
     {"scale", true, read_long_scale, option_scale},
     {"layout", true, read_layout, 0},
     {"type", true, read_type, 0},
+    {"window", true, read_window, option_window},
+    {"symmetric", false, ask_for_symmetric, option_symmetric},
+    {"sample-rate", true, read_sample_rate, option_sample_rate},
+    {"mel-filters", true, read_mel_filters, option_mel_filters},
+    {"dct-outputs", true, read_dct_outputs, option_dct_outputs},
+    {"fmin", true, read_fmin, option_fmin},
+    {"fmax", true, read_fmax, option_fmax},
     {"help", false, show_help, 0},
     {"version", false, show_version, 0},
 };
@@ -641,6 +778,9 @@ command_line read_arguments(int argc, char *argv[], const table_layout *layout)
     command.request.alignment = alignment_style::ti;
     command.request.bank = no_bank;
     command.request.rounding = rounding_rule::toward_zero;
+    command.request.sample_rate = 16000.0;
+    command.request.mel_filters = 20;
+    command.request.dct_outputs = 13;
     if (argc <= 1) {
         command.action = run_action::report_fault;
         return command;
@@ -653,23 +793,28 @@ command_line read_arguments(int argc, char *argv[], const table_layout *layout)
     return command;
 }
 
-// The layouts that take the option, for a message: "a, b or c".
-void name_layouts_taking(unsigned option, char *out, std::size_t size)
+// Whether the layout takes the request's window; where none was asked for,
+// the request takes the layout's first.
+bool takes_window(const table_layout &layout, table_request &request)
+{
+    for (const char *const *name = layout.windows; *name != nullptr; ++name) {
+        if (!request.window_given || std::strcmp(*name, window_names[static_cast<int>(request.window)]) == 0) {
+            for (int i = 0; window_names[i] != nullptr; ++i)
+                if (std::strcmp(*name, window_names[i]) == 0)
+                    request.window = static_cast<window_kind>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The layout's windows, for a message.
+void name_windows(const table_layout &layout, char *out, std::size_t size)
 {
     int count = 0;
-    for (int i = 0; i < table_layout_count; ++i)
-        count += (table_layouts[i]->options & option) != 0 ? 1 : 0;
-    std::size_t used = 0;
-    out[0] = '\0';
-    for (int i = 0, named = 0; i < table_layout_count && used < size; ++i) {
-        if ((table_layouts[i]->options & option) == 0)
-            continue;
-        ++named;
-        const int written = std::snprintf(out + used, size - used, "%s%s",
-                                          named == 1 ? "" : named == count ? " or " : ", ",
-                                          table_layouts[i]->name);
-        used += written > 0 ? static_cast<std::size_t>(written) : 0;
-    }
+    while (layout.windows[count] != nullptr)
+        ++count;
+    join_names(layout.windows, count, out, size);
 }
 
 // The options that a layout may take, as the command line names them, for
@@ -720,6 +865,12 @@ command_line read_command_line(int argc, char *argv[])
                       "The %s layout holds 16-bit entries alone: --type=q31 needs %s.\n", layout.name,
                       layouts);
         fail(command, message);
+    } else if (layout.windows != nullptr && !takes_window(layout, request)) {
+        char windows[96];
+        name_windows(layout, windows, sizeof windows);
+        std::snprintf(message, sizeof message, "The %s layout takes the window %s, not %s.\n", layout.name, windows,
+                      window_names[static_cast<int>(request.window)]);
+        fail(command, message);
     } else if (request.section != nullptr && !ti && request.alignment != alignment_style::gnu)
         fail(command, "The --section option needs --align=ti or --align=gnu.\n");
     else if (request.bank != no_bank && !ti)
@@ -733,4 +884,54 @@ command_line read_command_line(int argc, char *argv[])
     else if (layout.refuse != nullptr && layout.refuse(request, message, sizeof message))
         fail(command, message);
     return command;
+}
+
+namespace {
+
+// Writes joint and text at column, or, where they would pass column 79, the
+// joint without its space and text on a line of its own; returns the column
+// after them.
+std::size_t write_wrapped(std::FILE *out, const char *joint, const char *text, std::size_t column)
+{
+    const std::size_t length = std::strlen(joint) + std::strlen(text);
+    if (column + length <= 79) {
+        std::fprintf(out, "%s%s", joint, text);
+        return column + length;
+    }
+    std::fprintf(out, "%.*s\n              %s", static_cast<int>(std::strcspn(joint, " ")), joint, text);
+    return 14 + std::strlen(text);
+}
+
+} // namespace
+
+void write_layout_help(std::FILE *out)
+{
+    for (int i = 0; i < table_layout_count; ++i) {
+        const table_layout &layout = *table_layouts[i];
+        char piece[128];
+        std::fprintf(out, "  %-12s", layout.name);
+        std::snprintf(piece, sizeof piece, "N from %d to %d%s", static_cast<int>(layout.min_points),
+                      static_cast<int>(layout.max_points), layout.power_of_two ? ", a power of 2" : "");
+        std::size_t column = write_wrapped(out, "", piece, 14);
+        const char *joint = "; ";
+        for (unsigned option = 1; option <= layout.options; option <<= 1) {
+            if ((layout.options & option) == 0)
+                continue;
+            if (option == option_scale) {
+                std::snprintf(piece, sizeof piece, "-s, --scale");
+            } else if (option == option_q31) {
+                std::snprintf(piece, sizeof piece, "--type=q31");
+            } else if (option == option_window) {
+                std::snprintf(piece, sizeof piece, "--window=");
+                for (const char *const *window = layout.windows; *window != nullptr; ++window)
+                    std::snprintf(piece + std::strlen(piece), sizeof piece - std::strlen(piece), "%s%s",
+                                  window == layout.windows ? "" : "|", *window);
+            } else {
+                std::snprintf(piece, sizeof piece, "--%s", name_of_option(option));
+            }
+            column = write_wrapped(out, joint, piece, column);
+            joint = ", ";
+        }
+        std::fputs("\n", out);
+    }
 }

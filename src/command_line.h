@@ -2,6 +2,7 @@
 #define VELTABGEN_COMMAND_LINE_H
 
 #include <cstddef>
+#include <cstdio>
 
 #include "table_layout.h"
 #include "table_request.h"
@@ -40,6 +41,10 @@ extern const char option_usage[];
 
 // What follows option_usage in --help: each option.
 extern const char help_text[];
+
+// Writes what follows help_text in --help: each layout, its sizes and the
+// options that not every layout takes, from the layouts' own data.
+void write_layout_help(std::FILE *out);
 
 // What follows option_usage after a fault: where to read more.
 extern const char help_pointer[];

@@ -22,10 +22,12 @@ extern const char *const cmsis_prefixes[];
 const char *cmsis_value_type(const table_request &request);
 
 // The comment's title, the header the source includes and the refusal of
-// a Neon build, and the rows that name the size, the layout, the type and
-// the rounding, and the functions that read the tables.
-void describe_cmsis_file(const table_request &request, table_description &description,
-                         const char *functions);
+// a Neon build, and the rows that name the size, the layout, the type, any
+// that more_rows adds, the rounding, and the functions that read the tables
+// after label.
+void describe_cmsis_file(const table_request &request, table_description &description, const char *label,
+                         const char *functions,
+                         void (*more_rows)(const table_request &, table_description &) = nullptr);
 
 // Adds the arrays and the instance of CMSIS-DSP's n-point complex FFT where
 // where holds, each named the request's name and suffix: the twiddle factors

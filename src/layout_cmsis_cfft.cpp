@@ -174,7 +174,7 @@ bool power_of_four(std::int32_t n)
 
 void describe(const table_request &request, table_description &description)
 {
-    describe_cmsis_file(request, description,
+    describe_cmsis_file(request, description, "Appropriate FFTs:",
                         request.type == fixed_type::q31 ? "arm_cfft_q31" : "arm_cfft_q15");
     describe_cmsis_cfft(request, description, request.points, "", every_build, true);
 }
@@ -186,8 +186,8 @@ const char *cmsis_value_type(const table_request &request)
     return request.type == fixed_type::q31 ? "q31_t" : "q15_t";
 }
 
-void describe_cmsis_file(const table_request &request, table_description &description,
-                         const char *functions)
+void describe_cmsis_file(const table_request &request, table_description &description, const char *label,
+                         const char *functions, void (*more_rows)(const table_request &, table_description &))
 {
     description.title = "Automatically generated twiddle-factor tables.";
     description.header_title = "Automatically generated twiddle-factor tables: the declarations.";
@@ -202,9 +202,11 @@ void describe_cmsis_file(const table_request &request, table_description &descri
     add_row(description, "Number of points:", true, "%d", request.points);
     add_row(description, "Layout:", true, "%s", request.layout->name);
     add_row(description, "Type:", true, "%s", request.type == fixed_type::q31 ? "q31" : "q15");
+    if (more_rows != nullptr)
+        more_rows(request, description);
     add_row(description, "Rounding:", true, "%s",
             request.rounding_given ? rounding_phrase(request.rounding) : "as CMSIS-DSP's own tables");
-    add_row(description, "Appropriate FFTs:", false, "%s", functions);
+    add_row(description, label, false, "%s", functions);
     add_row(description, "Required alignment:", false, "4 byte (word)");
 }
 
@@ -309,6 +311,7 @@ extern const table_layout cmsis_cfft_layout = {
     .options = option_q31,
     .fixed_scale = "its FFT fixes it",
     .windows = nullptr,
+    .runs_an_fft = true,
     .has_fft_snr = false,
     .has_bank_note = false,
     .guard_by_name = false,

@@ -48,7 +48,7 @@ double b_value(const table_array &array, std::int32_t i)
 
 void describe(const table_request &request, table_description &description)
 {
-    describe_cmsis_file(request, description,
+    describe_cmsis_file(request, description, "Appropriate FFTs:",
                         request.type == fixed_type::q31 ? "arm_rfft_q31" : "arm_rfft_q15");
     describe_cmsis_rfft(request, description, request.points, "", every_build, true, true, true);
 }
@@ -124,6 +124,7 @@ extern const table_layout cmsis_rfft_layout = {
     .options = option_q31,
     .fixed_scale = "its FFT fixes it",
     .windows = nullptr,
+    .runs_an_fft = true,
     .has_fft_snr = false,
     .has_bank_note = false,
     .guard_by_name = false,

@@ -57,6 +57,7 @@ extern const table_layout radix2_layout = {
     .options = option_scale,
     .fixed_scale = nullptr,
     .windows = nullptr,
+    .runs_an_fft = true,
     .has_fft_snr = true,
     .has_bank_note = true,
     .guard_by_name = true,

@@ -9,8 +9,11 @@
 extern const table_layout radix2_layout;
 extern const table_layout cmsis_cfft_layout;
 extern const table_layout cmsis_rfft_layout;
+extern const table_layout window_layout;
+extern const table_layout cmsis_mfcc_layout;
 
-const table_layout *const table_layouts[] = {&radix2_layout, &cmsis_cfft_layout, &cmsis_rfft_layout};
+const table_layout *const table_layouts[] = {&radix2_layout, &cmsis_cfft_layout, &cmsis_rfft_layout,
+                                             &window_layout, &cmsis_mfcc_layout};
 const int table_layout_count = sizeof table_layouts / sizeof table_layouts[0];
 
 const table_layout *find_layout(const char *name)

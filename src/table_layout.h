@@ -170,6 +170,7 @@ struct table_layout {
     unsigned options;           // the table_options it takes
     const char *fixed_scale;    // why it takes no scale, where it takes none
     const char *const *windows; // the --window values it takes, the default first, or null
+    bool runs_an_fft;           // its tables serve an FFT, as a window's do not
     bool has_fft_snr;           // --stats reports fft snr, a figure of this table's own FFT
     bool has_bank_note;         // with --align=ti, the note on the DSP's memory banks
     bool guard_by_name;         // the header's guard is VELTABGEN_<IDENT>_H, as it always was

@@ -246,6 +246,7 @@ int run_veltabgen(int argc, char *argv[], std::FILE *out, std::FILE *err)
     case run_action::show_help:
         std::fputs(option_usage, out);
         std::fputs(help_text, out);
+        write_layout_help(out);
         break;
     case run_action::show_version:
         std::fputs("veltabgen " VELTABGEN_VERSION "\n", out);

@@ -197,6 +197,191 @@ TEST_F(CmsisHost, Q31OutputsOfEachRoundingLieWithinTheDocumentedBound)
     }
 }
 
+// An MFCC's configuration: the tool's arguments, and the script's.
+struct mfcc_configuration {
+    std::string length, rate, filters, outputs, fmin, fmax, window, type;
+
+    std::vector<std::string> tool_arguments(const std::string &name) const
+    {
+        return {"--layout=cmsis-mfcc", "--type=" + type,       "--sample-rate=" + rate,
+                "--mel-filters=" + filters, "--dct-outputs=" + outputs, "--fmin=" + fmin,
+                "--fmax=" + fmax, "--window=" + window,         "--name=" + name, length};
+    }
+
+    std::string what() const
+    {
+        return length + " points, " + rate + " Hz, " + filters + " filters, " + outputs + " outputs, " + fmin +
+               " to " + fmax + " Hz, " + window + ", " + type;
+    }
+};
+
+// The configurations of the library's test data, Testing/Source/Tests/mfccdata.c,
+// named config1 to config3 there, and more, of other rates, filters, ranges,
+// windows and types, whose tables its script makes.
+const std::vector<mfcc_configuration> test_data_configurations = {
+    {"1024", "16000", "20", "13", "64", "8000", "hamming", ""},
+    {"512", "16000", "20", "13", "64", "8000", "hamming", ""},
+    {"256", "16000", "20", "13", "64", "8000", "hamming", ""},
+};
+const std::vector<mfcc_configuration> more_configurations = {
+    {"1024", "16000", "40", "13", "20", "8000", "hann", "q15"},
+    {"512", "8000", "24", "12", "0", "4000", "hamming", "q31"},
+    {"2048", "44100", "64", "20", "30", "16000", "hann", "q31"},
+    {"128", "16000", "10", "10", "300", "3400", "hann", "q15"},
+    {"4096", "48000", "80", "40", "100", "24000", "hamming", "q15"},
+    {"32", "8000", "4", "2", "0", "4000", "hamming", "q31"},
+};
+
+// The values of each array of a C file, by name, as its initializers give
+// them: in decimal, or in hexadecimal of the type's bits (the script writes
+// negative q15 and q31 values as their two's complement).
+std::map<std::string, std::vector<long>> arrays_of(const std::string &source)
+{
+    std::map<std::string, std::vector<long>> arrays;
+    std::size_t at = 0;
+    while ((at = source.find("\nconst ", at)) != std::string::npos) {
+        const std::size_t type_end = source.find(' ', at + 7);
+        const std::string type = source.substr(at + 7, type_end - at - 7);
+        const std::size_t name_end = source.find('[', type_end);
+        const std::size_t open = source.find('{', name_end);
+        const std::size_t close = source.find('}', open);
+        if (name_end == std::string::npos || open == std::string::npos || close == std::string::npos)
+            break;
+        const std::string name = source.substr(type_end + 1, name_end - type_end - 1);
+        std::vector<long> &values = arrays[name];
+        std::istringstream entries(source.substr(open + 1, close - open - 1));
+        for (std::string entry; std::getline(entries, entry, ',');) {
+            std::istringstream words(entry);
+            std::string word;
+            if (!(words >> word) || word[0] == '#')
+                continue;
+            const bool negative = word[0] == '-';
+            const std::string digits = word.substr(word.find_first_not_of("- "));
+            const bool hex = digits.rfind("0x", 0) == 0;
+            long value = std::stol(digits, nullptr, hex ? 16 : 10);
+            if (hex && type == "q15_t" && value >= 0x8000)
+                value -= 0x10000;
+            if (hex && type == "q31_t" && value >= 0x80000000l)
+                value -= 0x100000000l;
+            values.push_back(negative ? -value : value);
+        }
+        at = close;
+    }
+    return arrays;
+}
+
+class CmsisMfcc : public ScratchFolderTest {
+protected:
+    // The tool's MFCC tables for the configuration, named generated.
+    std::map<std::string, std::vector<long>> generated(const mfcc_configuration &c)
+    {
+        const process_result result = run_tool(c.tool_arguments("generated"));
+        EXPECT_EQ(result.status, 0) << described(result);
+        return arrays_of(result.out);
+    }
+
+    // Writes the tables of the library's own script for the configuration,
+    // mfccdata.c and mfccdata.h, into folder.
+    void run_script(const mfcc_configuration &c)
+    {
+        run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/mfcc_script.py", CMSIS_DIR, folder.string(), c.length, c.rate,
+                  c.filters, c.outputs, c.fmin, c.fmax, c.window, c.type});
+    }
+
+    // Every table of the tool's is the one that theirs names, entry for entry.
+    void expect_tables_equal(const std::map<std::string, std::vector<long>> &ours,
+                             const std::map<std::string, std::vector<long>> &theirs, const std::string &suffix)
+    {
+        for (const char *table : {"dct_coefs", "window_coefs", "filter_pos", "filter_len", "filter_coefs"}) {
+            const std::string mine = std::string("generated_") +
+                                     (std::string(table) == "dct_coefs"      ? "dct"
+                                      : std::string(table) == "window_coefs" ? "window"
+                                      : std::string(table) == "filter_len"   ? "filter_lengths"
+                                                                             : table);
+            const std::string name = std::string("mfcc_") + table + "_" + suffix;
+            ASSERT_EQ(theirs.count(name), 1u) << name;
+            ASSERT_EQ(ours.count(mine), 1u) << mine;
+            EXPECT_FALSE(theirs.at(name).empty()) << name;
+            EXPECT_EQ(ours.at(mine), theirs.at(name)) << mine << " against " << name;
+        }
+    }
+};
+
+// The tables of the library's three configurations of test data, q15 and
+// q31, are its own, entry for entry.
+TEST_F(CmsisMfcc, TablesAreThoseOfTheLibrarysTestData)
+{
+    if (!have_cmsis())
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    const auto theirs = arrays_of(read_file(dsp + "/Testing/Source/Tests/mfccdata.c"));
+    for (std::size_t i = 0; i < test_data_configurations.size(); ++i) {
+        for (const char *type : {"q15", "q31"}) {
+            mfcc_configuration c = test_data_configurations[i];
+            c.type = type;
+            SCOPED_TRACE(c.what());
+            const std::string config = "config" + std::to_string(i + 1) + "_" + type;
+            // The test data has one DCT for its three configurations, config1's.
+            std::map<std::string, std::vector<long>> named = theirs;
+            named["mfcc_dct_coefs_" + config] = theirs.at(std::string("mfcc_dct_coefs_config1_") + type);
+            expect_tables_equal(generated(c), named, config);
+        }
+    }
+}
+
+// For more configurations, the tables are what the library's own script
+// (Scripts/mfccdata.py, with its templates) computes, entry for entry.
+TEST_F(CmsisMfcc, TablesAreWhatTheLibrarysScriptComputes)
+{
+    if (!have_cmsis())
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    for (const mfcc_configuration &c : more_configurations) {
+        SCOPED_TRACE(c.what());
+        run_script(c);
+        expect_tables_equal(generated(c), arrays_of(read_file(folder / "mfccdata.c")), "script_" + c.type);
+    }
+}
+
+// arm_mfcc_q15 and _q31 with the constant instance give what they give set
+// up by arm_mfcc_init with the script's tables, frame for frame: q15 bit for
+// bit, q31 within 8 LSB; with the real FFT, and with the complex one of
+// ARM_MFCC_USE_CFFT.
+TEST_F(CmsisMfcc, OutputIsTheLibrarysWithTheScriptsTables)
+{
+    if (!have_cmsis())
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    for (const mfcc_configuration &c : more_configurations) {
+        run_script(c);
+        const process_result generated = run_tool([&] {
+            std::vector<std::string> args = c.tool_arguments("generated");
+            args.push_back("--output=" + (folder / "generated.c").string());
+            return args;
+        }());
+        ASSERT_EQ(generated.status, 0) << described(generated);
+        for (const bool complex : {false, true}) {
+            SCOPED_TRACE(c.what() + (complex ? ", ARM_MFCC_USE_CFFT" : ""));
+            std::vector<std::string> build = {C_COMPILER, "-O2", "-w", "-D__GNUC_PYTHON__", "-DFFT_LENGTH=" + c.length,
+                                              "-DMEL_FILTERS=" + c.filters, "-DDCT_OUTPUTS=" + c.outputs,
+                                              "-I" + dsp + "/Include", "-I" + dsp + "/PrivateInclude",
+                                              "-I" + folder.string(), MFCC_CLIENT, (folder / "mfccdata.c").string(),
+                                              (folder / "generated.c").string()};
+            if (c.type == "q31")
+                build.push_back("-DTYPE_Q31");
+            if (complex) {
+                // The MFCC's sources of the library, built for its complex FFT.
+                build.push_back("-DARM_MFCC_USE_CFFT");
+                for (const char *source : {"arm_mfcc_q15.c", "arm_mfcc_q31.c", "arm_mfcc_init_q15.c", "arm_mfcc_init_q31.c"})
+                    build.push_back(dsp + "/Source/TransformFunctions/" + source);
+            }
+            build.insert(build.end(), {CMSIS_HOST_LIBRARY, "-lm", "-o", (folder / "mfcc").string()});
+            run_step(build);
+            const std::vector<compared> report = comparisons(run_step({(folder / "mfcc").string()}));
+            ASSERT_EQ(report.size(), 1u);
+            EXPECT_LE(report[0].figures.at("output"), c.type == "q31" ? 8 : 0);
+            EXPECT_GT(report[0].figures.at("magnitudes"), 0) << "the MFCC computed nothing";
+        }
+    }
+}
+
 // A build of CMSIS-DSP for a core, from its unmodified sources, as qemu
 // runs it.
 struct core_build {
@@ -247,10 +432,12 @@ protected:
         fs::create_directories(objects);
         std::vector<std::string> compile = compile_flags(core);
         compile.insert(compile.end(), {"-w", "-c"});
-        for (const fs::directory_entry &entry : fs::directory_iterator(dsp + "/Source/TransformFunctions"))
-            compile.push_back(entry.path().string());
-        for (const char *source : {"/Source/BasicMathFunctions/arm_shift_q15.c", "/Source/BasicMathFunctions/arm_shift_q31.c",
-                                   "/Source/CommonTables/arm_common_tables.c", "/Source/CommonTables/arm_const_structs.c",
+        // The FFTs and the MFCC, with every function they call.
+        for (const char *functions : {"Transform", "BasicMath", "ComplexMath", "FastMath", "Matrix", "Statistics"})
+            for (const fs::directory_entry &entry :
+                 fs::directory_iterator(dsp + "/Source/" + functions + "Functions"))
+                compile.push_back(entry.path().string());
+        for (const char *source : {"/Source/CommonTables/arm_common_tables.c", "/Source/CommonTables/arm_const_structs.c",
                                    "/Source/CommonTables/arm_mve_tables.c"})
             compile.push_back(dsp + source);
         process_options in_objects;
@@ -282,12 +469,59 @@ protected:
         return elf;
     }
 
+    // The MFCC of a configuration with the generated instance gives what
+    // it gives with the library's init function and its script's tables, q15
+    // bit for bit, q31 within 8 LSB, with the real FFT or, with complex, the
+    // complex one of ARM_MFCC_USE_CFFT, whose MFCC sources are built so.
+    void expect_mfcc_is_the_librarys(const core_build &core, const fs::path &library, const mfcc_configuration &c,
+                                     bool complex)
+    {
+        SCOPED_TRACE(c.what() + (complex ? ", ARM_MFCC_USE_CFFT" : ""));
+        const fs::path tables = folder / ("mfcc_" + c.type);
+        fs::create_directories(tables);
+        run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/mfcc_script.py", CMSIS_DIR, tables.string(), c.length, c.rate,
+                  c.filters, c.outputs, c.fmin, c.fmax, c.window, c.type});
+        std::vector<std::string> args = c.tool_arguments("generated");
+        args.push_back("--output=" + (tables / "generated.c").string());
+        const process_result generated = run_tool(args);
+        ASSERT_EQ(generated.status, 0) << described(generated);
+        std::vector<std::string> link = compile_flags(core);
+        link.insert(link.end(), {"-DFFT_LENGTH=" + c.length, "-DMEL_FILTERS=" + c.filters,
+                                 "-DDCT_OUTPUTS=" + c.outputs, "-I" + tables.string(), MFCC_CLIENT,
+                                 (tables / "mfccdata.c").string(), (tables / "generated.c").string()});
+        if (c.type == "q31")
+            link.push_back("-DTYPE_Q31");
+        if (complex) {
+            link.push_back("-DARM_MFCC_USE_CFFT");
+            for (const char *source : {"arm_mfcc_q15.c", "arm_mfcc_q31.c", "arm_mfcc_init_q15.c", "arm_mfcc_init_q31.c"})
+                link.push_back(dsp + "/Source/TransformFunctions/" + source);
+        }
+        const fs::path elf = tables / "mfcc.elf";
+        link.insert(link.end(), {cortex_m + "/startup.c", FIRMWARE_DIR "/console.c", library.string(), "-T",
+                                 cortex_m + "/" + core.linker_script, "--specs=nano.specs", "--specs=nosys.specs",
+                                 "-nostartfiles", "-Wl,--gc-sections", "-Wl,--defsym=end=__bss_end", "-lm", "-o",
+                                 elf.string()});
+        run_step(link);
+        if (HasFailure())
+            return;
+        const std::vector<compared> report = comparisons(run_firmware(core, elf));
+        ASSERT_EQ(report.size(), 1u);
+        EXPECT_LE(report[0].figures.at("output"), c.type == "q31" ? 8 : 0);
+        EXPECT_GT(report[0].figures.at("magnitudes"), 0) << "the MFCC computed nothing";
+    }
+
     // Every FFT of every size, q15 and q31, with the generated instances,
-    // prints what it prints with the library's own init functions; returns
-    // the disassembly of the firmwares, with their symbols.
-    std::string expect_every_fft_is_the_librarys(const core_build &core)
+    // prints what it prints with the library's own init functions, and so
+    // does the MFCC of a configuration of each type; returns the disassembly
+    // of the FFTs' firmwares, with their symbols.
+    std::string expect_every_fft_is_the_librarys(const core_build &core, bool complex_mfcc = false)
     {
         const fs::path library = build_library(core);
+        for (const mfcc_configuration &c : {more_configurations[0], more_configurations[1]}) {
+            expect_mfcc_is_the_librarys(core, library, c, false);
+            if (complex_mfcc)
+                expect_mfcc_is_the_librarys(core, library, c, true);
+        }
         std::string disassembly;
         for (const char *layout : {"cmsis-cfft", "cmsis-rfft"}) {
             for (const char *type : {"q15", "q31"}) {
@@ -320,7 +554,7 @@ TEST_F(CmsisFirmware, CortexM55RunsEveryFftOnHeliumAsTheLibraryDoes)
 {
     if (!have_firmware_tools())
         GTEST_SKIP() << "CMSIS-DSP, qemu-system-arm or arm-none-eabi-gcc is missing";
-    const std::string image = expect_every_fft_is_the_librarys(cortex_m55);
+    const std::string image = expect_every_fft_is_the_librarys(cortex_m55, true);
     for (const char *helium : {"vhadd.s16", "vhadd.s32", "_arm_radix4_butterfly_q15_mve",
                                "_arm_radix4_butterfly_q31_mve"})
         EXPECT_NE(image.find(helium), std::string::npos) << helium << " is not in the image";
@@ -508,12 +742,14 @@ TEST_F(CmsisSource, StatsTellTheBytesThatTheCompilerPlaces)
 
 class CmsisTarget : public InstalledToolTest {
 protected:
-    fs::path build_firmware(const std::string &name, const std::string &toolchain, bool library_tables)
+    fs::path build_firmware(const std::string &name, const std::string &toolchain, bool library_tables,
+                            const fs::path &script_tables = {})
     {
         const fs::path build = folder / name;
         build_project(FIRMWARE_DIR, build,
                       {"-DCMAKE_TOOLCHAIN_FILE=" + cortex_m + "/" + toolchain, "-DCMSIS_DIR=" CMSIS_DIR,
-                       "-DCORTEX_M_DIR=" + cortex_m, std::string("-DLIBRARY_TABLES=") + (library_tables ? "ON" : "OFF")});
+                       "-DCORTEX_M_DIR=" + cortex_m, std::string("-DLIBRARY_TABLES=") + (library_tables ? "ON" : "OFF"),
+                       "-DSCRIPT_TABLES=" + script_tables.string()});
         return build;
     }
 };
@@ -562,10 +798,12 @@ TEST_F(CmsisTarget, CortexM4FirmwarePrintsWhatItPrintsWithTheLibrarysTables)
 
 // The flash that a 256-point q15 real FFT costs, text and data, set up by
 // the generated instance or by the library's init functions, all at -Os
-// with --gc-sections, on a Cortex-M4 and a Cortex-M55; and a 256-point
-// complex FFT, by the generated instance or by the library's own, which is
-// constant but on Helium. The page on CMSIS-DSP quotes these figures.
-TEST_F(CmsisTarget, FlashOfA256PointFftIsThePages)
+// with --gc-sections, on a Cortex-M4 and a Cortex-M55; a 256-point complex
+// FFT, by the generated instance or by the library's own, which is constant
+// but on Helium; and a 1024-point q15 MFCC, by the generated instance or by
+// arm_mfcc_init_1024_q15 with its script's tables. The page on CMSIS-DSP
+// quotes these figures.
+TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsThePages)
 {
     if (!have_cmsis() || *ARM_GCC == '\0' || *ARM_SIZE == '\0')
         GTEST_SKIP() << "CMSIS-DSP or arm-none-eabi-gcc is missing";
@@ -581,9 +819,14 @@ TEST_F(CmsisTarget, FlashOfA256PointFftIsThePages)
         return shown;
     };
     const std::string page = read_file(SOURCE_DIR "/docs/cmsis-dsp.md");
+    // The script's tables of the MFCC's configuration.
+    const fs::path tables = folder / "mfcc";
+    fs::create_directories(tables);
+    run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/mfcc_script.py", CMSIS_DIR, tables.string(), "1024", "16000", "40",
+              "13", "20", "8000", "hann", "q15"});
     for (const char *toolchain : {"cortex_m4.cmake", "cortex_m55.cmake"}) {
         SCOPED_TRACE(toolchain);
-        const fs::path build = build_firmware(std::string("sizes_") + toolchain, toolchain, false);
+        const fs::path build = build_firmware(std::string("sizes_") + toolchain, toolchain, false, tables);
         const auto bytes_of = [&](const std::string &program) {
             std::istringstream sizes(run_step({ARM_SIZE, (build / (program + ".elf")).string()}));
             std::string heading;
@@ -606,6 +849,11 @@ TEST_F(CmsisTarget, FlashOfA256PointFftIsThePages)
         const std::string complex = "| " + core + " | " + with_commas(bytes_of("cfft_256_generated")) + " | " +
                                     with_commas(bytes_of("cfft_256_sized_init")) + " |";
         EXPECT_NE(page.find(complex), std::string::npos) << "the page should say: " << complex;
+        const long mfcc = bytes_of("mfcc_1024_generated");
+        const long mfcc_sized = bytes_of("mfcc_1024_sized_init");
+        EXPECT_LE(2 * mfcc, mfcc_sized) << "the generated MFCC costs more than half of arm_mfcc_init_1024_q15";
+        const std::string mfcc_row = "| " + core + " | " + with_commas(mfcc) + " | " + with_commas(mfcc_sized) + " |";
+        EXPECT_NE(page.find(mfcc_row), std::string::npos) << "the page should say: " << mfcc_row;
     }
 }
 

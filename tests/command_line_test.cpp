@@ -268,14 +268,17 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--name=sinf", "64"}, "Array name is declared by the C standard library:  sinf\n"},
         {{"--name=FILE", "64"}, "Array name is declared by the C standard library:  FILE\n"},
         // The layouts, and what each takes.
-        {{"--layout=fft", "64"}, "Layout must be radix2, cmsis-cfft or cmsis-rfft:  fft\n"},
-        {{"--layout=CMSIS-CFFT", "64"}, "Layout must be radix2, cmsis-cfft or cmsis-rfft:  CMSIS-CFFT\n"},
+        {{"--layout=fft", "64"}, "Layout must be radix2, cmsis-cfft, cmsis-rfft, window or cmsis-mfcc:  fft\n"},
+        {{"--layout=CMSIS-CFFT", "64"},
+         "Layout must be radix2, cmsis-cfft, cmsis-rfft, window or cmsis-mfcc:  CMSIS-CFFT\n"},
         {{"--layout=", "64"}, "The --layout option requires a value.\n"},
         {{"--type=q7", "64"}, "Type must be q15 or q31:  q7\n"},
         {{"--type=q31", "64"},
-         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or cmsis-rfft.\n"},
+         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window or "
+         "cmsis-mfcc.\n"},
         {{"--layout=radix2", "--type", "q31", "64"},
-         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or cmsis-rfft.\n"},
+         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window or "
+         "cmsis-mfcc.\n"},
         {{"--layout=cmsis-cfft", "-s", "500", "64"},
          "The cmsis-cfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n"},
         {{"--scale=32768", "--layout=cmsis-rfft", "64"},
@@ -318,6 +321,53 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
          "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  clip_q31_to_q15\n"},
         {{"--layout=cmsis-cfft", "--name=PI", "64"},
          "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  PI\n"},
+        {{"--layout=cmsis-mfcc", "--name=arm_mfcc_instance_q15", "512"},
+         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  arm_mfcc_instance_q15\n"},
+        // A window: any length from 2, of one of four windows.
+        {{"--layout=window", "1"}, "The window layout takes N from 2 to 32768.\n"},
+        {{"--layout=window", "32769"}, "The window layout takes N from 2 to 32768.\n"},
+        {{"--layout=window", "--window=kaiser", "400"}, "Window must be hann, hamming, blackman or flattop:  kaiser\n"},
+        {{"--layout=window", "--window=", "400"}, "The --window option requires a value.\n"},
+        {{"--layout=window", "--symmetric=yes", "400"}, "The --symmetric option takes no value.\n"},
+        {{"--layout=window", "-s", "500", "400"},
+         "The window layout takes no scale: its values are fractions of full scale. Leave out -s and --scale.\n"},
+        {{"--layout=window", "--fmin=0", "400"}, "The window layout takes no --fmin option.\n"},
+        {{"--window=hann", "64"}, "The radix2 layout takes no --window option.\n"},
+        {{"--symmetric", "--layout=cmsis-rfft", "64"}, "The cmsis-rfft layout takes no --symmetric option.\n"},
+        // An MFCC of a configuration that works, and of options that fit it.
+        {{"--layout=cmsis-mfcc", "400"}, "The cmsis-mfcc layout takes N from 32 to 4096, a power of 2.\n"},
+        {{"--layout=cmsis-mfcc", "--window=blackman", "512"},
+         "The cmsis-mfcc layout takes the window hamming or hann, not blackman.\n"},
+        {{"--layout=cmsis-mfcc", "--symmetric", "512"}, "The cmsis-mfcc layout takes no --symmetric option.\n"},
+        {{"--layout=cmsis-mfcc", "--mel-filters=0", "512"},
+         "The --mel-filters option needs a whole number from 1 to 4096:  0\n"},
+        {{"--layout=cmsis-mfcc", "--mel-filters=4097", "512"},
+         "The --mel-filters option needs a whole number from 1 to 4096:  4097\n"},
+        {{"--layout=cmsis-mfcc", "--mel-filters", "040", "512"},
+         "The --mel-filters option needs a whole number from 1 to 4096:  040\n"},
+        {{"--layout=cmsis-mfcc", "--dct-outputs=1.5", "512"},
+         "The --dct-outputs option needs a whole number from 1 to 4096:  1.5\n"},
+        {{"--layout=cmsis-mfcc", "--dct-outputs=30", "512"},
+         "The DCT outputs (30) must be at most the mel filters (20).\n"},
+        {{"--layout=cmsis-mfcc", "--sample-rate=0", "512"},
+         "The --sample-rate option needs a plain decimal number of hertz above 0 and at most 10000000:  0\n"},
+        {{"--layout=cmsis-mfcc", "--sample-rate=16e3", "512"},
+         "The --sample-rate option needs a plain decimal number of hertz above 0 and at most 10000000:  16e3\n"},
+        {{"--layout=cmsis-mfcc", "--sample-rate=-8000", "512"},
+         "The --sample-rate option needs a plain decimal number of hertz above 0 and at most 10000000:  -8000\n"},
+        {{"--layout=cmsis-mfcc", "--fmin=.", "512"},
+         "The --fmin option needs a plain decimal number of hertz, at most 5000000:  .\n"},
+        {{"--layout=cmsis-mfcc", "--fmax=nan", "512"},
+         "The --fmax option needs a plain decimal number of hertz, at most 5000000:  nan\n"},
+        {{"--layout=cmsis-mfcc", "--fmax=9000", "512"},
+         "The highest frequency, 9000 Hz, is above half the sample rate, 8000 Hz.\n"},
+        {{"--layout=cmsis-mfcc", "--sample-rate=8000", "--fmin=4000", "512"},
+         "The lowest frequency, 4000 Hz, must be below the highest, 4000 Hz.\n"},
+        {{"--layout=cmsis-mfcc", "--fmin=4000", "--fmax=4000", "512"},
+         "The lowest frequency, 4000 Hz, must be below the highest, 4000 Hz.\n"},
+        {{"--layout=cmsis-mfcc", "--mel-filters=200", "256"},
+         "Mel filter 1 of 200, from 0.0 to 17.8 Hz, covers no FFT bin: ask for fewer filters, a wider range or a "
+         "longer FFT.\n"},
         {{"--layout=cmsis-cfft", "--bank=3", "64"}, "The --bank option needs --align=ti.\n"},
         {{"--round=ceiling", "64"}, "Rounding must be zero, nearest or floor:  ceiling\n"},
         {{"--stats", "--output=t.c", "64"},
@@ -676,46 +726,6 @@ TEST(LongOptions, HelpAndVersionEndTheReadingWhereTheyStand)
         EXPECT_EQ(result.err, "");
         EXPECT_EQ(result.out, with_tool_line_ends("veltabgen " VELTABGEN_VERSION "\n"));
     }
-}
-
-// An array of a source as the tool wrote it: its declared type and name,
-// and its entries, read back from the text.
-struct written_array {
-    std::string type;
-    std::string name;
-    std::vector<long> entries;
-};
-
-std::vector<written_array> arrays_written(const std::string &source)
-{
-    std::vector<written_array> arrays;
-    std::istringstream lines(source);
-    written_array *current = nullptr;
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind("const ", 0) == 0 && line.find('[') != std::string::npos) {
-            std::istringstream words(line.substr(6));
-            written_array array;
-            words >> array.type >> array.name;
-            array.name = array.name.substr(0, array.name.find('['));
-            arrays.push_back(array);
-            current = &arrays.back();
-        } else if (line.rfind("};", 0) == 0 || line.rfind("const ", 0) == 0) {
-            current = nullptr;
-        } else if (current != nullptr && line.rfind("    ", 0) == 0) {
-            std::istringstream entries(line);
-            for (std::string entry; std::getline(entries, entry, ',');) {
-                const std::size_t digits = entry.find_first_not_of(" -");
-                if (digits == std::string::npos)
-                    continue;
-                const bool hex = entry.find("0x") != std::string::npos;
-                const long magnitude = std::stol(entry.substr(digits), nullptr, hex ? 16 : 10);
-                current->entries.push_back(entry.find('-') != std::string::npos ? -magnitude : magnitude);
-            }
-        }
-    }
-    return arrays;
 }
 
 // The CMSIS layouts: each array has the size, name and type that its layout

@@ -115,3 +115,43 @@ std::map<std::string, std::string> section_alignments(const std::string &objdump
     }
     return alignment;
 }
+
+std::vector<written_array> arrays_written(const std::string &source)
+{
+    std::vector<written_array> arrays;
+    std::istringstream lines(source);
+    written_array *current = nullptr;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("const ", 0) == 0 && line.find('[') != std::string::npos) {
+            std::istringstream words(line.substr(6));
+            written_array array;
+            words >> array.type >> array.name;
+            array.name = array.name.substr(0, array.name.find('['));
+            arrays.push_back(array);
+            current = &arrays.back();
+        } else if (line.rfind("};", 0) == 0 || line.rfind("const ", 0) == 0) {
+            current = nullptr;
+        } else if (current != nullptr && line.rfind("    ", 0) == 0) {
+            std::istringstream entries(line);
+            for (std::string entry; std::getline(entries, entry, ',');) {
+                const std::size_t digits = entry.find_first_not_of(" -");
+                if (digits == std::string::npos)
+                    continue;
+                const bool hex = entry.find("0x") != std::string::npos;
+                const long magnitude = std::stol(entry.substr(digits), nullptr, hex ? 16 : 10);
+                current->entries.push_back(entry.find('-') != std::string::npos ? -magnitude : magnitude);
+            }
+        }
+    }
+    return arrays;
+}
+
+written_array array_named(const std::string &source, const std::string &name)
+{
+    for (const written_array &array : arrays_written(source))
+        if (array.name == name)
+            return array;
+    return {};
+}

@@ -47,4 +47,17 @@ std::map<std::string, printed_table> tables_printed(const std::string &text);
 // as objdump -h shows it ("2**2").
 std::map<std::string, std::string> section_alignments(const std::string &objdump_output);
 
+// An array of a source as the tool wrote it: its declared type and name,
+// and its entries, read back from the text, those of every build.
+struct written_array {
+    std::string type;
+    std::string name;
+    std::vector<long> entries;
+};
+
+std::vector<written_array> arrays_written(const std::string &source);
+
+// The array of the source of that name, or one with no entries.
+written_array array_named(const std::string &source, const std::string &name);
+
 #endif

@@ -1,0 +1,137 @@
+// A window function as a table of N values in q15 or q31, one constant
+// array of int16_t or int32_t, for plain C and CMSIS-DSP alike: Hann,
+// Hamming, Blackman or flat top, periodic (DFT-even, for spectral analysis)
+// by default or symmetric (for filter design), with the coefficients of
+// scipy.signal.windows, rounded to nearest and saturated, so that 1.0 is
+// 0x7FFF. Each value is the sum a0 - a1 cos(x) + a2 cos(2x) - ... as scipy
+// sums it in double precision, for x from 0 to 2 pi over the window's period:
+// N + 1 points for a periodic window, whose last is left out, N for a
+// symmetric one.
+
+#include <cmath>
+#include <cstdio>
+
+#include "layout_window.h"
+
+extern const char *const window_names[] = {"hann", "hamming", "blackman", "flattop", nullptr};
+
+namespace {
+
+struct cosine_sum {
+    int terms;
+    double coefficients[5];            // as scipy writes them, in double precision
+    long double exact_coefficients[5]; // as the window's definition gives them
+};
+
+// In the order of window_kind. Hann and Hamming are scipy's general Hamming
+// window, whose second coefficient it computes as 1 - alpha.
+const cosine_sum windows[] = {
+    {2, {0.5, 1.0 - 0.5}, {0.5L, 0.5L}},
+    {2, {0.54, 1.0 - 0.54}, {0.54L, 0.46L}},
+    {3, {0.42, 0.50, 0.08}, {0.42L, 0.50L, 0.08L}},
+    {5,
+     {0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368},
+     {0.21557895L, 0.41663158L, 0.277263158L, 0.083578947L, 0.006947368L}},
+};
+
+// The points over which the window's cosines run, from -pi to pi.
+std::int32_t points_of(const table_array &array)
+{
+    return array.angle_points;
+}
+
+// Element i: the sum of its cosines as scipy's general_cosine sums them,
+// over numpy's linspace(-pi, pi, points), whose last point is pi itself.
+double window_value(const table_array &array, std::int32_t i)
+{
+    const cosine_sum &sum = windows[array.variant];
+    const std::int32_t points = points_of(array);
+    const double pi = 3.141592653589793;
+    const double step = (pi - -pi) / (points - 1);
+    const double x = i == points - 1 ? pi : static_cast<double>(i) * step + -pi;
+    double w = 0.0;
+    for (int k = 0; k < sum.terms; ++k)
+        w += sum.coefficients[k] * std::cos(k * x);
+    return w;
+}
+
+long double exact_window(const table_array &array, std::int32_t i)
+{
+    const cosine_sum &sum = windows[array.variant];
+    const long double pi = 3.141592653589793238462643383279502884L;
+    const long double x = 2 * pi * i / (points_of(array) - 1) - pi;
+    long double w = 0.0L;
+    for (int k = 0; k < sum.terms; ++k)
+        w += sum.exact_coefficients[k] * std::cos(k * x);
+    return w * array.scale;
+}
+
+void describe(const table_request &request, table_description &description)
+{
+    const bool q31 = request.type == fixed_type::q31;
+    const char *window = window_names[static_cast<int>(request.window)];
+    description.title = "Automatically generated window table.";
+    description.header_title = "Automatically generated window table: the declaration.";
+    description.types_header = "<stdint.h>";
+    std::snprintf(description.summary, sizeof description.summary, "%d points, %s %s, %s, rounded %s",
+                  request.points, request.symmetric ? "symmetric" : "periodic", window, q31 ? "q31" : "q15",
+                  rounding_name(request.rounding_given ? request.rounding : rounding_rule::nearest));
+    add_row(description, "Number of points:", true, "%d", request.points);
+    add_row(description, "Layout:", true, "window");
+    add_row(description, "Window:", true, "%s, %s", window, request.symmetric ? "symmetric" : "periodic");
+    add_row(description, "Type:", true, "%s", q31 ? "q31" : "q15");
+    add_row(description, "Rounding:", true, "%s",
+            rounding_phrase(request.rounding_given ? request.rounding : rounding_rule::nearest));
+    add_row(description, "Required alignment:", false, "4 byte (word)");
+    table_array &array = add_window_array(description, request, "", q31 ? "int32_t" : "int16_t",
+                                          q31 ? element_type::q31 : element_type::q15, request.window,
+                                          request.points, request.symmetric,
+                                          request.rounding_given ? request.rounding : rounding_rule::nearest);
+    array.window = true;
+}
+
+void fill(const table_request &, table_description &description)
+{
+    fill_values(description);
+}
+
+} // namespace
+
+table_array &add_window_array(table_description &description, const table_request &request,
+                              const char *suffix, const char *c_type, element_type type, window_kind window,
+                              std::int32_t n, bool symmetric, rounding_rule rule)
+{
+    table_array &array = add_array(description, request.array_name, suffix, c_type, type, n);
+    array.variant = static_cast<std::int32_t>(window);
+    array.angle_points = symmetric ? n : n + 1;
+    array.rule = rule;
+    array.value = window_value;
+    array.exact = exact_window;
+    array.scale = type == element_type::q31 ? 2147483648.0 : 32768.0;
+    return array;
+}
+
+extern const table_layout window_layout = {
+    .name = "window",
+    .what = "a window function's values",
+    .min_points = 2,
+    .max_points = 32768,
+    .power_of_two = false,
+    .options = option_q31 | option_window | option_symmetric,
+    .fixed_scale = "its values are fractions of full scale",
+    .windows = window_names,
+    .runs_an_fft = false,
+    .has_fft_snr = false,
+    .has_bank_note = false,
+    .guard_by_name = false,
+    .external_in_cxx = true,
+    .table_attribute = nullptr,
+    .default_alignment = alignment_style::gnu,
+    .taken_names = nullptr,
+    .taken_name_count = 0,
+    .taken_prefixes = nullptr,
+    .names_taken_by = nullptr,
+    .refuse = nullptr,
+    .describe = describe,
+    .fill = fill,
+};
