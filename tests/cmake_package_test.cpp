@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -312,6 +315,83 @@ TEST(CMakePackageNames, TheFunctionRefusesTheNamesTheToolRefuses)
               words_between(tool, "library_names[] = {", "};", true));
     EXPECT_EQ(words_between(function, "set(cmsis_names", ")", false),
               words_between(read_file(SOURCE_DIR "/src/layout_cmsis_cfft.cpp"), "cmsis_names[] = {", "};", true));
+}
+
+// What the function takes of each layout, its sizes, keywords and windows,
+// is what the tool tells of it in --help, from the layouts' own data.
+TEST(CMakePackageLayouts, TheFunctionTakesWhatTheToolTellsOfEachLayout)
+{
+    const process_result help = run_tool({"--help"});
+    ASSERT_EQ(help.status, 0) << described(help);
+    const std::string function = read_file(SOURCE_DIR "/cmake/veltabgenGenerate.cmake");
+    // The words of set(<variable> ...) in the function, or none.
+    const auto cmake_list = [&](const std::string &variable) {
+        const std::size_t at = function.find("set(" + variable + " ");
+        std::vector<std::string> words;
+        if (at == std::string::npos)
+            return words;
+        std::istringstream list(function.substr(at + 5 + variable.size(),
+                                                function.find(')', at) - at - 5 - variable.size()));
+        for (std::string word; list >> word;)
+            words.push_back(word);
+        return words;
+    };
+    std::string section = help.out.substr(help.out.find("The layouts, with their sizes N"));
+    section = section.substr(section.find('\n') + 1);
+    // Each layout's text, its continuation lines joined.
+    std::vector<std::pair<std::string, std::string>> layouts;
+    std::istringstream lines(section);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("    ", 0) == 0 && !layouts.empty()) {
+            layouts.back().second += " " + line.substr(line.find_first_not_of(' '));
+        } else if (line.rfind("  ", 0) == 0) {
+            std::istringstream words(line);
+            std::string name;
+            words >> name;
+            layouts.emplace_back(name, line.substr(line.find(name) + name.size()));
+        }
+    }
+    std::vector<std::string> names;
+    for (const auto &[name, text] : layouts)
+        names.push_back(name);
+    EXPECT_EQ(cmake_list("_veltabgen_layouts"), names);
+    for (const auto &[name, text] : layouts) {
+        SCOPED_TRACE(name + ":" + text);
+        // "N from A to B[, a power of 2]; options"
+        std::istringstream sizes(text.substr(text.find("from ") + 5));
+        std::string smallest, to, largest;
+        sizes >> smallest >> to >> largest;
+        largest = largest.substr(0, largest.find_first_of(",;"));
+        const bool power = text.find(", a power of 2") != std::string::npos;
+        EXPECT_EQ(cmake_list("_veltabgen_sizes_" + name),
+                  (std::vector<std::string>{smallest, largest, power ? "POWER" : "ANY"}));
+        std::vector<std::string> keywords;
+        std::vector<std::string> windows;
+        const std::size_t semicolon = text.find(';');
+        std::istringstream options(semicolon == std::string::npos ? "" : text.substr(semicolon + 1));
+        for (std::string option; std::getline(options, option, ',');) {
+            option = option.substr(option.find_first_not_of(' '));
+            if (option == "-s")
+                continue;
+            if (option == "--type=q31") {
+                keywords.push_back("Q31");
+                continue;
+            }
+            std::string keyword = option.substr(2, option.find('=') - 2);
+            if (option.find('=') != std::string::npos) {
+                std::istringstream names_of(option.substr(option.find('=') + 1));
+                for (std::string window; std::getline(names_of, window, '|');)
+                    windows.push_back(window);
+            }
+            std::transform(keyword.begin(), keyword.end(), keyword.begin(),
+                           [](char c) { return c == '-' ? '_' : static_cast<char>(std::toupper(c)); });
+            keywords.push_back(keyword);
+        }
+        EXPECT_EQ(cmake_list("_veltabgen_keywords_" + name), keywords);
+        EXPECT_EQ(cmake_list("_veltabgen_windows_" + name), windows);
+    }
 }
 
 // A firmware target that gathers its sources from subfolders: a table
