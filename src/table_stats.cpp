@@ -110,6 +110,14 @@ double fft_snr_db(const std::int16_t *table, std::int32_t n, double scale)
 
 namespace {
 
+// A figure rounded to 9 decimals, so that one that lies on a tie of the
+// decimals shown (a mean of -1/400, -0.0025) is the same double, and is
+// shown alike, whatever precision the platform's long double computed it in.
+double settled(double value)
+{
+    return std::isfinite(value) ? std::round(value * 1e9) / 1e9 : value;
+}
+
 // Writes a report line's value with the given decimals, "inf" where it is
 // infinite, and never a negative zero, which would only tell on which side
 // of it rounding fell.
@@ -119,7 +127,7 @@ void write_figure(std::FILE *out, const char *label, double value, int decimals,
     if (std::isinf(value))
         std::snprintf(figure, sizeof figure, "inf");
     else
-        std::snprintf(figure, sizeof figure, "%.*f", decimals, value);
+        std::snprintf(figure, sizeof figure, "%.*f", decimals, settled(value));
     const char *shown = figure;
     if (figure[0] == '-' && std::strspn(figure + 1, "0.") == std::strlen(figure + 1))
         ++shown;
@@ -261,10 +269,10 @@ void write_table_report(std::FILE *out, const table_description &description)
                 measure_window(n, [&](std::int32_t k) { return array.exact(array, k) / array.scale; });
             const window_figures quantized =
                 measure_window(n, [&](std::int32_t k) { return element(array, k) / array.scale; });
-            std::fprintf(out, "gain:       %.6f exact, %.6f quantized\n", static_cast<double>(exact.gain),
-                         static_cast<double>(quantized.gain));
+            std::fprintf(out, "gain:       %.6f exact, %.6f quantized\n", settled(static_cast<double>(exact.gain)),
+                         settled(static_cast<double>(quantized.gain)));
             std::fprintf(out, "enbw:       %.4f bins exact, %.4f bins quantized\n",
-                         static_cast<double>(exact.bandwidth), static_cast<double>(quantized.bandwidth));
+                         settled(static_cast<double>(exact.bandwidth)), settled(static_cast<double>(quantized.bandwidth)));
         }
     }
     if (layout.runs_an_fft && !layout.has_fft_snr)

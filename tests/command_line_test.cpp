@@ -609,7 +609,7 @@ std::string expected_report(std::int32_t n, double scale, rounding_rule rule)
         }
     }
     char mean[32];
-    std::snprintf(mean, sizeof mean, "%.3f", static_cast<double>(sum / n));
+    std::snprintf(mean, sizeof mean, "%.3f", settled(sum / n));
     char report[512];
     std::snprintf(report, sizeof report,
                   "table:      %d points, scale %.9f, rounded %s\n"
@@ -617,9 +617,9 @@ std::string expected_report(std::int32_t n, double scale, rounding_rule rule)
                   "snr:        %.1f dB\nfft snr:    %.1f dB\nsaturated:  %d of %d entries\n"
                   "bytes:      %d\n",
                   n, scale, rule == rounding_rule::nearest ? "to nearest" : "toward zero",
-                  static_cast<double>(largest), static_cast<double>(std::sqrt(sum_squares / n)),
+                  settled(largest), settled(std::sqrt(sum_squares / n)),
                   std::string(mean) == "-0.000" ? "0.000" : mean,
-                  static_cast<double>(10 * std::log10(power / sum_squares)),
+                  settled(10 * std::log10(power / sum_squares)),
                   fft_snr_db(table.data(), n, scale), saturated, n, 2 * n);
     return report;
 }
@@ -875,9 +875,9 @@ TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
             std::snprintf(figures, sizeof figures,
                           "array:      %s, %s, rounded %s\nmax error:  %.3f LSB\nrms error:  %.3f LSB\n"
                           "mean error: %.3f LSB\nsnr:        %.1f dB\nsaturated:  %ld of %ld entries\n",
-                          want.name.c_str(), count.c_str(), want.rule.c_str(), static_cast<double>(worst),
-                          static_cast<double>(std::sqrt(squares / elements)), static_cast<double>(sum / elements),
-                          static_cast<double>(10 * std::log10(power / squares)), saturated, elements);
+                          want.name.c_str(), count.c_str(), want.rule.c_str(), settled(worst),
+                          settled(std::sqrt(squares / elements)), settled(sum / elements),
+                          settled(10 * std::log10(power / squares)), saturated, elements);
             expected += figures;
         }
         const std::size_t first_line = report.out.find('\n') + 1;

@@ -3,6 +3,7 @@
 #include "source_writer.h"
 #include "twiddle_table.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -154,4 +155,10 @@ written_array array_named(const std::string &source, const std::string &name)
         if (array.name == name)
             return array;
     return {};
+}
+
+double settled(long double figure)
+{
+    const double value = static_cast<double>(figure);
+    return std::isfinite(value) ? std::round(value * 1e9) / 1e9 : value;
 }

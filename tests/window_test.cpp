@@ -127,11 +127,10 @@ TEST(Window, StatsTellGainAndNoiseBandwidth)
                 squares += entries[static_cast<std::size_t>(i)] / 32768.0L * entries[static_cast<std::size_t>(i)] / 32768.0L;
             }
             char gain[96], bandwidth[96];
-            std::snprintf(gain, sizeof gain, "gain:       %.6f exact, %.6f quantized\n",
-                          static_cast<double>(exact_sum / n), static_cast<double>(sum / n));
+            std::snprintf(gain, sizeof gain, "gain:       %.6f exact, %.6f quantized\n", settled(exact_sum / n),
+                          settled(sum / n));
             std::snprintf(bandwidth, sizeof bandwidth, "enbw:       %.4f bins exact, %.4f bins quantized\n",
-                          static_cast<double>(n * exact_squares / (exact_sum * exact_sum)),
-                          static_cast<double>(n * squares / (sum * sum)));
+                          settled(n * exact_squares / (exact_sum * exact_sum)), settled(n * squares / (sum * sum)));
             EXPECT_NE(report.out.find(with_tool_line_ends(gain)), std::string::npos) << gain;
             EXPECT_NE(report.out.find(with_tool_line_ends(bandwidth)), std::string::npos) << bandwidth;
             EXPECT_NE(report.out.find(with_tool_line_ends("bytes:      2000\n")), std::string::npos);

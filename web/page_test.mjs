@@ -4,7 +4,8 @@
 // that the native tool writes for the same arguments, byte for byte; its
 // errors are the tool's own error lines; its downloads hold the texts; its
 // plot has a point for each entry; it works from the keyboard and at 375 px.
-// The README's figure of the page's size is checked against the page too.
+// Each layout shows the fields of its own options. The README's figure of
+// the page's size is checked against the page too.
 // Usage: node page_test.mjs PAGE NATIVE_TOOL CHROMIUM ARTIFACT_FOLDER README
 
 import puppeteer from 'puppeteer-core';
@@ -41,6 +42,10 @@ function nativeRun(c, extra = []) {
     if (c.layout !== undefined) args.push(`--layout=${c.layout}`);
     if (c.type !== undefined) args.push(`--type=${c.type}`);
     if (c.round !== undefined) args.push(`--round=${c.round}`);
+    if (c.window !== undefined) args.push(`--window=${c.window}`);
+    if (c.symmetric) args.push('--symmetric');
+    for (const option of ['sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax'])
+        if (c[option] !== undefined) args.push(`--${option}=${c[option]}`);
     if (c.name !== undefined) args.push(`--name=${c.name}`);
     if (c.align !== undefined) args.push(`--align=${c.align}`);
     if (c.section !== undefined) args.push(`--section=${c.section}`);
@@ -69,11 +74,16 @@ function same(actual, expected, what) {
 async function fillForm(page, c) {
     await page.evaluate((c) => {
         const set = (id, value) => { document.getElementById(id).value = value; };
+        set('layout', c.layout ?? 'radix2');
+        document.getElementById('layout').dispatchEvent(new Event('change'));
         set('size', c.size);
         set('scale', c.scale ?? '');
-        set('layout', c.layout ?? 'radix2');
         set('type', c.type ?? 'q15');
         set('round', c.round ?? '');
+        set('window', c.window ?? '');
+        document.getElementById('symmetric').checked = Boolean(c.symmetric);
+        for (const option of ['sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax'])
+            set(option, c[option] ?? '');
         set('name', c.name ?? '');
         set('align', c.align ?? '');
         set('section', c.section ?? '');
@@ -159,6 +169,15 @@ try {
         { size: '256', layout: 'cmsis-rfft', name: 'rfft_256', header: true },
         { size: '64', layout: 'cmsis-cfft', type: 'q31', round: 'floor', align: 'c11' },
         { size: '8192', layout: 'cmsis-rfft', type: 'q31', section: '.fft_tables', header: true },
+        { size: '400', layout: 'window' },
+        { size: '1023', layout: 'window', window: 'flattop', symmetric: true, type: 'q31', header: true },
+        { size: '32768', layout: 'window', window: 'blackman', round: 'zero', name: 'blackman_32k' },
+        { size: '64', layout: 'window', window: 'hamming', align: 'gnu', section: '.win' },
+        { size: '1024', layout: 'cmsis-mfcc', header: true },
+        { size: '512', layout: 'cmsis-mfcc', type: 'q31', 'sample-rate': '8000', 'mel-filters': '24',
+          'dct-outputs': '12', fmin: '20.5', fmax: '3999.5', window: 'hann', name: 'mfcc_512' },
+        { size: '4096', layout: 'cmsis-mfcc', 'sample-rate': '44100', 'mel-filters': '64', 'dct-outputs': '20',
+          fmin: '30', fmax: '16000', round: 'nearest', section: '.mfcc' },
     ];
     for (const c of cases) {
         await check(`case ${JSON.stringify(c)}`, async () => {
@@ -170,9 +189,13 @@ try {
             same(page_shows.source, native.out, 'the source');
             same(page_shows.header, native.header, 'the header');
             same(page_shows.stats, nativeRun(c, ['--stats']).out, 'the --stats report');
-            if (c.layout !== undefined)
-                return; // the plot is the radix-2 table's
             const n = Number(c.size);
+            if (c.layout === 'window') {
+                assert.equal(page_shows.plotPoints.window, n, 'a point per value');
+                return;
+            }
+            if (c.layout !== undefined)
+                return; // the plot is a radix-2 table's or a window's
             assert.equal(page_shows.plotPoints.cosine + page_shows.plotPoints.sine, n, 'a point per entry');
             assert.equal(page_shows.plotPoints['cosine-error'] + page_shows.plotPoints['sine-error'], n,
                          'an error point per entry');
@@ -188,9 +211,14 @@ try {
         { size: '64', align: 'c11', section: '.fast' },
         { size: '64', align: 'gnu', bank: '3' },
         { size: '64', section: 'a b' },
-        { size: '64', layout: 'cmsis-cfft', scale: '500' },
         { size: '8192', layout: 'cmsis-cfft' },
         { size: '64', type: 'q31' },
+        { size: '1', layout: 'window' },
+        { size: '400', layout: 'cmsis-mfcc' },
+        { size: '512', layout: 'cmsis-mfcc', 'dct-outputs': '30' },
+        { size: '512', layout: 'cmsis-mfcc', 'sample-rate': '16k' },
+        { size: '256', layout: 'cmsis-mfcc', 'mel-filters': '200' },
+        { size: '512', layout: 'cmsis-mfcc', fmax: '9000' },
     ];
     for (const c of faults) {
         await check(`fault ${JSON.stringify(c)}`, async () => {
@@ -221,10 +249,36 @@ try {
              'twiddle_64.c');
     });
 
+    // The fields of the options that a layout does not take are not shown,
+    // nor the windows it does not take, as the tool's --help tells them.
+    await check('the fields of each layout', async () => {
+        const visible = (layout) => page.evaluate((layout) => {
+            document.getElementById('layout').value = layout;
+            document.getElementById('layout').dispatchEvent(new Event('change'));
+            return {
+                fields: [...document.querySelectorAll('label[data-option]')].filter((label) => !label.hidden)
+                    .map((label) => label.dataset.option),
+                windows: [...document.getElementById('window').options].filter((option) => !option.hidden)
+                    .map((option) => option.value).filter((value) => value !== ''),
+                q31: !document.querySelector('option[data-option="q31"]').hidden,
+            };
+        }, layout);
+        assert.deepEqual(await visible('radix2'), { fields: ['scale'], windows: [], q31: false });
+        assert.deepEqual(await visible('cmsis-rfft'), { fields: [], windows: [], q31: true });
+        assert.deepEqual(await visible('window'),
+                         { fields: ['window', 'symmetric'], windows: ['hann', 'hamming', 'blackman', 'flattop'], q31: true });
+        assert.deepEqual(await visible('cmsis-mfcc'),
+                         { fields: ['window', 'sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax'],
+                           windows: ['hann', 'hamming'], q31: true });
+    });
+
     await check('the keyboard alone', async () => {
         await fillForm(page, { size: '16' });
         await page.focus('#size');
-        await page.keyboard.press('End'); // the last size, 32768
+        await page.keyboard.down('Control');
+        await page.keyboard.press('KeyA');
+        await page.keyboard.up('Control');
+        await page.keyboard.type('32768');
         await page.focus('#name');
         await page.keyboard.type('tw_keys');
         await page.keyboard.press('Enter');
@@ -277,6 +331,8 @@ try {
         await page.screenshot({ path: path.join(artifacts, 'page-375.png'), fullPage: true });
         await page.setViewport({ width: 1024, height: 900 });
         await page.screenshot({ path: path.join(artifacts, 'page.png'), fullPage: true });
+        await fillForm(page, { size: '400', layout: 'window', window: 'hamming' });
+        await page.screenshot({ path: path.join(artifacts, 'page-window.png'), fullPage: true });
     });
 
     await check("the README's size of the page, to the nearest 10 KB", async () => {
