@@ -177,8 +177,8 @@ void check_entries(std::string_view &text, long count, bool wide)
     skip(text, "\n};\n", "the array's closing");
 }
 
-// One array: the lines that place it, its declaration and its entries.
-// Returns the number of its pairs.
+// One radix-2 array: the lines that place it, its declaration and its
+// entries. Returns the number of its pairs.
 long check_array(std::string_view &text, std::string_view whole)
 {
     std::string_view pragma_name;
@@ -208,15 +208,7 @@ long check_array(std::string_view &text, std::string_view whole)
     } else if (starts_with(text, "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n")) {
         text.remove_prefix(std::strlen("#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n"));
     }
-    skip(text, "const ", "the declaration");
-    bool wide = false;
-    if (starts_with(text, "q31_t "))
-        wide = true;
-    else
-        require(starts_with(text, "short ") || starts_with(text, "q15_t ") ||
-                    starts_with(text, "uint16_t "),
-                "an array of short, q15_t, q31_t or uint16_t", text.substr(0, 80));
-    text.remove_prefix(text.find(' ') + 1);
+    skip(text, "const short ", "the declaration");
     const std::string_view name = read_name(text);
     require(pragma_name.empty() || pragma_name == name, "the pragma names the array", whole);
     skip(text, "[2 * ", "the declaration's size");
@@ -230,8 +222,138 @@ long check_array(std::string_view &text, std::string_view whole)
         skip(text, "\")))", "the attribute's end");
     }
     skip(text, " =\n{", "the declaration's opening brace");
-    check_entries(text, 2 * pairs, wide);
+    check_entries(text, 2 * pairs, false);
     return pairs;
+}
+
+// Takes the next line off text, without its newline.
+std::string_view take_line(std::string_view &text)
+{
+    const std::size_t end = text.find('\n');
+    require(end != std::string_view::npos, "every line ends", text.substr(0, 120));
+    const std::string_view line = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    return line;
+}
+
+// The entries of a line of an array: eight of seven characters ("-0x7FFF")
+// or six of eleven (a 32-bit value in decimal) after four spaces, each after
+// ", " but the first, and a comma after the last where more follow. Returns
+// their number.
+long check_entry_line(std::string_view line, bool wide)
+{
+    skip(line, "    ", "an entry line's indent");
+    long count = 0;
+    while (!line.empty()) {
+        if (count > 0)
+            skip(line, ", ", "an entry separator");
+        if (wide) {
+            const std::string_view entry = line.substr(0, 11);
+            const std::size_t first = entry.find_first_not_of(' ');
+            require(entry.size() == 11 && first != std::string_view::npos &&
+                        entry.substr(first + (entry[first] == '-' ? 1 : 0)).find_first_not_of("0123456789") ==
+                            std::string_view::npos,
+                    "an entry of eleven characters", line.substr(0, 80));
+            line.remove_prefix(11);
+        } else {
+            require(line.size() >= 7 && (line[0] == ' ' || line[0] == '-') && line[1] == '0' && line[2] == 'x' &&
+                        is_upper_hex(line[3]) && is_upper_hex(line[4]) && is_upper_hex(line[5]) &&
+                        is_upper_hex(line[6]),
+                    "an entry of seven characters", line.substr(0, 80));
+            require(!starts_with(line, "-0x0000"), "zero has no minus sign", line.substr(0, 80));
+            line.remove_prefix(7);
+        }
+        ++count;
+        if (line == ",")
+            break;
+    }
+    require(count <= (wide ? 6 : 8), "at most eight entries, or six, to a line", line);
+    return count;
+}
+
+// Follows the blocks of the preprocessor that a line opens or closes:
+// every #else and #endif closes a block opened before it.
+bool track_block(std::string_view line, int &depth)
+{
+    if (starts_with(line, "#if ") || starts_with(line, "#ifdef ")) {
+        ++depth;
+        return true;
+    }
+    if (line == "#else" || line == "#endif") {
+        require(depth > 0, "an #else or #endif after its #if", line);
+        depth -= line == "#endif" ? 1 : 0;
+        return true;
+    }
+    return false;
+}
+
+// The source of a layout but radix2, after its comment: its #include, a
+// refusal of a build, the declarations of what it defines, its arrays and
+// its instances, with the blocks of the preprocessor around those that only
+// some builds hold, each block closed.
+void check_layout_source(std::string_view text, std::string_view whole)
+{
+    int depth = 0;
+    long arrays = 0, instances = 0;
+    while (!text.empty()) {
+        const std::string_view line = take_line(text);
+        if (line.empty() || track_block(line, depth) || starts_with(line, "#include ") ||
+            starts_with(line, "#error \"") || starts_with(line, "#pragma DATA_") ||
+            starts_with(line, "extern const ") || line == "extern \"C\" {" || line == "}" ||
+            line == "alignas(4)" || line == "_Alignas(4)")
+            continue;
+        require(starts_with(line, "const ") && line.size() > 2 && line.substr(line.size() - 2) == " =",
+                "a definition", line);
+        skip(text, "{\n", "the definition's opening brace");
+        if (starts_with(line, "const arm_")) {
+            // An instance: its fields, and the instances it holds by value.
+            int braces = 1;
+            while (braces > 0) {
+                const std::string_view field = take_line(text);
+                if (track_block(field, depth))
+                    continue;
+                braces += field.find('{') != std::string_view::npos ? 1 : 0;
+                braces -= field.find('}') != std::string_view::npos ? 1 : 0;
+                require(field.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_&, {};") ==
+                            std::string_view::npos,
+                        "an instance's fields: names, numbers, braces and commas", field);
+            }
+            ++instances;
+            continue;
+        }
+        // An array: its type, its size, and its entries, eight or six to a
+        // line, a block of those of one build last.
+        const bool wide = line.find("q31_t ") != std::string_view::npos ||
+                          line.find("int32_t ") != std::string_view::npos;
+        const std::size_t open = line.find('[');
+        require(open != std::string_view::npos, "an array's size", line);
+        std::string_view size = line.substr(open + 1, line.find(']') - open - 1);
+        long declared = -1;
+        if (starts_with(size, "2 * ")) {
+            size.remove_prefix(4);
+            declared = 2 * read_number(size);
+        } else if (!size.empty()) {
+            declared = read_number(size);
+        }
+        long count = 0;
+        int tail_depth = depth;
+        for (;;) {
+            const std::string_view entries = take_line(text);
+            if (entries == "};")
+                break;
+            if (track_block(entries, depth))
+                continue;
+            count += check_entry_line(entries, wide);
+        }
+        require(depth == tail_depth, "an array's block closes in the array", whole.substr(0, 200));
+        require(declared < 0 || count == declared, "the entries that the declaration counts", line);
+        require(count > 0, "an array holds something", line);
+        ++arrays;
+    }
+    require(depth == 0, "every block of the preprocessor closes", whole.substr(0, 200));
+    require(arrays >= 1, "an array", whole.substr(0, 200));
+    require(instances >= (whole.find("arm_math.h") != std::string_view::npos ? 1 : 0),
+            "a CMSIS layout's instances", whole.substr(0, 200));
 }
 
 void check_source(std::string_view text)
@@ -246,14 +368,22 @@ void check_source(std::string_view text)
         text.remove_prefix(newline + 1);
         ++framed;
     }
-    const bool radix2 = starts_with(whole.substr(75), "/*  Automatically generated twiddle-factor array.");
-    require(radix2 || starts_with(whole.substr(75), "/*  Automatically generated twiddle-factor tables."),
+    const std::string_view title = whole.substr(75);
+    const bool radix2 = starts_with(title, "/*  Automatically generated twiddle-factor array.");
+    require(radix2 || starts_with(title, "/*  Automatically generated twiddle-factor tables.") ||
+                starts_with(title, "/*  Automatically generated window table.") ||
+                starts_with(title, "/*  Automatically generated MFCC tables."),
             "the comment's title", whole.substr(0, 200));
-    require(framed >= 7 && framed <= 15, "the framed comment", whole.substr(0, 1200));
+    require(framed >= 7 && framed <= 20, "the framed comment", whole.substr(0, 1200));
     std::string_view points = whole.substr(2 * 75 + std::strlen("/*      Number of points:    "));
     const long n = read_number(points);
-    require(n >= 16 && n <= 32768 && (n & (n - 1)) == 0, "a valid size in the header", whole);
+    require(n >= 2 && n <= 32768, "a valid size in the header", whole);
     skip(text, "\n", "the empty line after the header comment");
+    if (!radix2) {
+        check_layout_source(text, whole);
+        return;
+    }
+    require(n >= 16 && (n & (n - 1)) == 0, "a radix-2 table's size", whole);
 
     if (starts_with(text, "#include \"")) {
         text.remove_prefix(std::strlen("#include \""));
@@ -264,33 +394,11 @@ void check_source(std::string_view text)
         text.remove_prefix(end + 3);
     }
     const bool bank_note = whole.find("/*  NOTE:") != std::string_view::npos;
-    require(bank_note == (radix2 && (text.find("#pragma DATA_") != std::string_view::npos)),
-            "the note on banks with the DSP's pragmas alone, for the radix-2 table",
-            whole.substr(0, 1200));
-
+    require(bank_note == (text.find("#pragma DATA_") != std::string_view::npos),
+            "the note on banks with the DSP's pragmas alone", whole.substr(0, 1200));
     const long pairs = check_array(text, whole);
-    if (radix2) {
-        require(pairs == n / 2, "the declaration counts N / 2 pairs", whole.substr(0, 1200));
-        require(text.empty(), "one array, and nothing after it", text.substr(0, 80));
-        return;
-    }
-    int arrays = 1;
-    while (!text.empty() && !starts_with(text, "\nconst arm_")) {
-        skip(text, "\n", "the empty line between arrays");
-        check_array(text, whole);
-        ++arrays;
-    }
-    require(arrays == 2 || arrays == 4, "the arrays of a CMSIS layout", whole.substr(0, 1200));
-    int instances = 0;
-    while (!text.empty()) {
-        skip(text, "\nconst arm_", "an instance");
-        const std::size_t end = text.find("\n};\n");
-        require(end != std::string_view::npos && text.substr(0, end).find(" =\n{\n    ") != std::string_view::npos,
-                "an instance's initializer", text.substr(0, 200));
-        text.remove_prefix(end + 4);
-        ++instances;
-    }
-    require(instances == (arrays == 2 ? 1 : 3), "the instances of a CMSIS layout", whole.substr(0, 200));
+    require(pairs == n / 2, "the declaration counts N / 2 pairs", whole.substr(0, 1200));
+    require(text.empty(), "one array, and nothing after it", text.substr(0, 80));
 }
 
 void check_header(std::string_view text)
@@ -298,8 +406,49 @@ void check_header(std::string_view text)
     const std::string_view declaration = "\nextern const ";
     const std::size_t at = text.find(declaration);
     require(at != std::string_view::npos, "the header declares the array", text);
+    require(text.find("\n#ifndef VELTABGEN_") != std::string_view::npos, "the include guard", text);
     require(text.find("extern \"C\" {") != std::string_view::npos, "C linkage for C++", text);
     require(text.substr(text.size() - 8) == "\n#endif\n", "the include guard's end", text);
+}
+
+// The report of --stats: what the table is, each array's figures, a window's
+// too, a line on fft snr, and the bytes of each build.
+void check_report(std::string_view report, std::string_view whole)
+{
+    skip(report, "table:      ", "the report's first line");
+    take_line(report);
+    const bool radix2 = !starts_with(report, "array:      ");
+    do {
+        if (!radix2) {
+            skip(report, "array:      ", "an array's line");
+            if (take_line(report).find(", exact") != std::string_view::npos)
+                continue;
+        }
+        for (const std::string_view line : {"max error:  ", "rms error:  ", "mean error: ", "snr:        "}) {
+            skip(report, line, "a line of an array's figures");
+            take_line(report);
+        }
+        if (radix2) {
+            skip(report, "fft snr:    ", "the radix-2 table's fft snr");
+            take_line(report);
+        }
+        skip(report, "saturated:  ", "the array's saturated entries");
+        take_line(report);
+        if (starts_with(report, "gain:       ")) {
+            take_line(report);
+            skip(report, "enbw:       ", "a window's noise bandwidth");
+            take_line(report);
+        }
+    } while (!radix2 && starts_with(report, "array:      "));
+    if (starts_with(report, "fft snr:    does not apply to "))
+        take_line(report);
+    int builds = 0;
+    while (starts_with(report, "bytes:      ")) {
+        take_line(report);
+        ++builds;
+    }
+    require(builds == 1 || builds == 2 || builds == 4, "the bytes of each build", whole);
+    require(report.empty(), "nothing after the report", whole);
 }
 
 void check_success(const run_result &result)
@@ -311,42 +460,14 @@ void check_success(const run_result &result)
         return; // --check found the files as they would be written
     if (starts_with(result.out, "table:      ")) {
         require(committed_files.empty(), "--stats writes no file", result.out);
-        std::string_view report = result.out;
-        if (result.out.find(" points, scale ") != std::string::npos) {
-            for (const std::string_view line : {"table:      ", "max error:  ", "rms error:  ",
-                                                "mean error: ", "snr:        ", "fft snr:    ",
-                                                "saturated:  "}) {
-                skip(report, line, "a line of the report");
-                report.remove_prefix(report.find('\n') + 1);
-            }
-            require(report.empty(), "seven lines of report", result.out);
-            return;
-        }
-        // A CMSIS layout's: each array's figures, after a line that names it.
-        skip(report, "table:      ", "the report's first line");
-        report.remove_prefix(report.find('\n') + 1);
-        while (starts_with(report, "array:      ")) {
-            const bool exact = report.substr(0, report.find('\n')).find("indices, exact") != std::string_view::npos;
-            report.remove_prefix(report.find('\n') + 1);
-            if (exact)
-                continue;
-            for (const std::string_view line : {"max error:  ", "rms error:  ", "mean error: ",
-                                                "snr:        ", "saturated:  "}) {
-                skip(report, line, "a line of an array's figures");
-                report.remove_prefix(report.find('\n') + 1);
-            }
-        }
-        skip(report, "fft snr:    does not apply to cmsis-", "the report's last line");
-        report.remove_prefix(report.find('\n') + 1);
-        require(report.empty(), "nothing after the report", result.out);
+        check_report(result.out, result.out);
         return;
     }
     std::size_t sources = result.out.empty() ? 0 : 1;
     if (sources == 1)
         check_source(result.out);
     for (const auto &[path, text] : committed_files) {
-        if (starts_with(text, "/*  Automatically generated twiddle-factor array: the declaration.") ||
-            starts_with(text, "/*  Automatically generated twiddle-factor tables: the declarations.")) {
+        if (text.find(": the declaration") != std::string::npos && starts_with(text, "/*  Automatically generated ")) {
             check_header(text);
         } else {
             check_source(text);
@@ -387,11 +508,23 @@ bool is_documented_message(std::string_view message)
         "The --check and --stats options cannot be used together.\n",
         "The --layout option requires a value.\n",
         "The --type option requires a value.\n",
-        "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft or cmsis-rfft.\n",
+        "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window or "
+        "cmsis-mfcc.\n",
         "The cmsis-cfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
         "The cmsis-rfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
+        "The window layout takes no scale: its values are fractions of full scale. Leave out -s and --scale.\n",
+        "The cmsis-mfcc layout takes no scale: its tables are fractions of full scale. Leave out -s and --scale.\n",
         "The cmsis-cfft layout takes N from 16 to 4096, a power of 2.\n",
         "The cmsis-rfft layout takes N from 32 to 8192, a power of 2.\n",
+        "The window layout takes N from 2 to 32768.\n",
+        "The cmsis-mfcc layout takes N from 32 to 4096, a power of 2.\n",
+        "The --window option requires a value.\n",
+        "The --symmetric option takes no value.\n",
+        "The --sample-rate option requires a value.\n",
+        "The --mel-filters option requires a value.\n",
+        "The --dct-outputs option requires a value.\n",
+        "The --fmin option requires a value.\n",
+        "The --fmax option requires a value.\n",
         "The --stats option writes its report to standard output, and no file.\n",
         "The --header and --output files must differ.",
         "The --section option needs --align=ti or --align=gnu.\n",
@@ -401,6 +534,17 @@ bool is_documented_message(std::string_view message)
     for (std::string_view documented : fixed)
         if (message == documented)
             return true;
+
+    // The messages of what a layout takes, and of an MFCC that cannot work.
+    static const std::string_view of_a_layout[] = {
+        "The radix2 layout takes no --", "The cmsis-cfft layout takes no --", "The cmsis-rfft layout takes no --",
+        "The window layout takes no --", "The cmsis-mfcc layout takes no --",
+        "The cmsis-mfcc layout takes the window hamming or hann, not ", "The DCT outputs (",
+        "The highest frequency, ", "The lowest frequency, ", "Mel filter "};
+    for (std::string_view prefix : of_a_layout)
+        if (starts_with(message, prefix))
+            return message.back() == '\n' && message.size() < 200 &&
+                   !has_control_character(message.substr(0, message.size() - 1));
 
     const std::string_view bad_switch = "Unrecognized switch character: '";
     if (starts_with(message, bad_switch))
@@ -418,9 +562,16 @@ bool is_documented_message(std::string_view message)
         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",
         "Memory bank must be a number from 0 to 15:  ",
         "Rounding must be zero, nearest or floor:  ",
-        "Layout must be radix2, cmsis-cfft or cmsis-rfft:  ",
+        "Layout must be radix2, cmsis-cfft, cmsis-rfft, window or cmsis-mfcc:  ",
         "Type must be q15 or q31:  ",
         "The --scale option needs a number above 0 and at most 32768:  ",
+        "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  ",
+        "Window must be hann, hamming, blackman or flattop:  ",
+        "The --sample-rate option needs a plain decimal number of hertz above 0 and at most 10000000:  ",
+        "The --fmin option needs a plain decimal number of hertz, at most 5000000:  ",
+        "The --fmax option needs a plain decimal number of hertz, at most 5000000:  ",
+        "The --mel-filters option needs a whole number from 1 to 4096:  ",
+        "The --dct-outputs option needs a whole number from 1 to 4096:  ",
     };
     // The spec's own message shows the argument as given; the others show a
     // value on one line, each of at most 32 bytes as an escape of 4.
@@ -473,8 +624,9 @@ bool is_named(std::string_view path, const std::vector<std::string> &args)
 bool asks_for_check(const std::vector<std::string> &args)
 {
     static const std::string_view options_with_values[] = {
-        "--name", "--align", "--section", "--bank", "--header",
-        "--output", "--round", "--scale", "--layout", "--type"};
+        "--name",  "--align",  "--section", "--bank",        "--header",      "--output",
+        "--round", "--scale",  "--layout",  "--type",        "--window",      "--sample-rate",
+        "--fmin",  "--fmax",   "--mel-filters", "--dct-outputs"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string &arg = args[i];
         if (arg == "--check")

@@ -8,6 +8,7 @@
 #include "atomic_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -125,4 +126,10 @@ void discard_atomic_file(atomic_file &file)
         std::free(temporary->second.text);
         temporaries.erase(temporary);
     }
+}
+
+// No name is ever left in memory: a file is removed with its temporary.
+void name_leftover(const atomic_file &file, char *out, std::size_t size)
+{
+    std::snprintf(out, size, "%s", file.path);
 }
