@@ -211,23 +211,26 @@ function(veltabgen_generate target)
         _veltabgen_check_hertz(SAMPLE_RATE "${arg_SAMPLE_RATE}" 0 10000000)
         list(APPEND options --sample-rate=${arg_SAMPLE_RATE})
     endif()
-    foreach(keyword FMIN FMAX)
-        if(DEFINED arg_${keyword})
-            _veltabgen_check_hertz(${keyword} "${arg_${keyword}}" 0 5000000)
-            string(TOLOWER ${keyword} option)
-            list(APPEND options --${option}=${arg_${keyword}})
-        endif()
-    endforeach()
+    if(DEFINED arg_FMIN)
+        _veltabgen_check_hertz(FMIN "${arg_FMIN}" 0 5000000)
+        list(APPEND options --fmin=${arg_FMIN})
+    endif()
+    if(DEFINED arg_FMAX)
+        _veltabgen_check_hertz(FMAX "${arg_FMAX}" 0 5000000)
+        list(APPEND options --fmax=${arg_FMAX})
+    endif()
     foreach(keyword MEL_FILTERS DCT_OUTPUTS)
-        if(DEFINED arg_${keyword})
-            if(NOT arg_${keyword} MATCHES "^[1-9][0-9]*$" OR arg_${keyword} GREATER 4096)
-                _veltabgen_reject(${keyword} "${arg_${keyword}}" "is not a whole number from 1 to 4096")
-            endif()
-            string(TOLOWER ${keyword} option)
-            string(REPLACE "_" "-" option ${option})
-            list(APPEND options --${option}=${arg_${keyword}})
+        if(DEFINED arg_${keyword} AND
+           (NOT arg_${keyword} MATCHES "^[1-9][0-9]*$" OR arg_${keyword} GREATER 4096))
+            _veltabgen_reject(${keyword} "${arg_${keyword}}" "is not a whole number from 1 to 4096")
         endif()
     endforeach()
+    if(DEFINED arg_MEL_FILTERS)
+        list(APPEND options --mel-filters=${arg_MEL_FILTERS})
+    endif()
+    if(DEFINED arg_DCT_OUTPUTS)
+        list(APPEND options --dct-outputs=${arg_DCT_OUTPUTS})
+    endif()
 
     # The words that cannot name the array: C's and C++'s keywords, and the
     # macros that gcc and clang predefine in their GNU modes. The names C
@@ -401,12 +404,17 @@ function(veltabgen_generate target)
         target_include_directories(${target} PUBLIC ${folder})
     endif()
 
+    # The radix-2 table keeps the name that its builds have always shown.
+    set(kind "${layout} table")
+    if(layout STREQUAL "radix2")
+        set(kind "twiddle table")
+    endif()
     file(MAKE_DIRECTORY ${folder})
     add_custom_command(
         OUTPUT ${outputs}
         COMMAND veltabgen::veltabgen ${options} --output=${source} ${arg_SIZE}
         DEPENDS veltabgen::veltabgen
-        COMMENT "Generating the ${arg_SIZE}-point ${layout} table ${name}"
+        COMMENT "Generating the ${arg_SIZE}-point ${kind} ${name}"
         VERBATIM)
     target_sources(${target} PRIVATE ${source})
 
