@@ -702,6 +702,82 @@ TEST_F(CmsisSource, NeonBuildStopsWithAnErrorThatSaysWhy)
     }
 }
 
+// The CMSIS-DSP files that the page on CMSIS-DSP lists for each layout, in
+// its table, by layout: those of Source/, for q15.
+std::map<std::string, std::vector<std::string>> documented_sources()
+{
+    const std::string page = read_file(SOURCE_DIR "/docs/cmsis-dsp.md");
+    std::map<std::string, std::vector<std::string>> sources;
+    std::istringstream lines(page.substr(page.find("| layout | files |")));
+    for (std::string line; std::getline(lines, line) && line.rfind("|", 0) == 0;) {
+        std::vector<std::string> quoted;
+        for (std::size_t open = line.find('`'); open != std::string::npos; open = line.find('`', open + 1)) {
+            const std::size_t close = line.find('`', open + 1);
+            quoted.push_back(line.substr(open + 1, close - open - 1));
+            open = close;
+        }
+        if (quoted.empty())
+            continue;
+        std::vector<std::string> &files = sources[quoted.front()];
+        for (std::size_t i = 1; i < quoted.size(); ++i) {
+            if (sources.count(quoted[i]) != 0 && quoted[i] != quoted.front())
+                files.insert(files.end(), sources[quoted[i]].begin(), sources[quoted[i]].end());
+            else
+                files.push_back(quoted[i]);
+        }
+    }
+    return sources;
+}
+
+// Each layout's source, q15 and q31, links with a program that calls its
+// function and the CMSIS-DSP files that the page lists for it, and no other:
+// for this host, for a Cortex-M4 and for a Cortex-M55 on Helium.
+TEST_F(CmsisSource, LinksWithTheLibrarysFilesThatThePageLists)
+{
+    if (!have_cmsis() || *ARM_GCC == '\0')
+        GTEST_SKIP() << "CMSIS-DSP or arm-none-eabi-gcc is missing";
+    const std::map<std::string, std::vector<std::string>> sources = documented_sources();
+    ASSERT_EQ(sources.size(), 3u) << "the page's table of files";
+    const std::map<std::string, std::string> calls = {
+        {"cmsis-cfft", "arm_cfft_TYPE(&w, (TYPE_t *)0, 0, 1)"},
+        {"cmsis-rfft", "arm_rfft_TYPE(&w_forward, (TYPE_t *)0, (TYPE_t *)0)"},
+        {"cmsis-mfcc", "arm_mfcc_TYPE(&w, (TYPE_t *)0, (TYPE_t *)0, (q31_t *)0)"},
+    };
+    const auto typed = [](std::string text, const std::string &type) {
+        for (std::size_t at = text.find("q15"); at != std::string::npos; at = text.find("q15", at + 3))
+            text.replace(at, 3, type);
+        for (std::size_t at = text.find("TYPE"); at != std::string::npos; at = text.find("TYPE", at + 3))
+            text.replace(at, 4, type);
+        return text;
+    };
+    for (const auto &[layout, files] : sources) {
+        ASSERT_EQ(calls.count(layout), 1u) << layout;
+        for (const char *type : {"q15", "q31"}) {
+            generate({"--layout=" + layout, std::string("--type=") + type,
+                      "--header=" + (folder / "t.h").string(), "1024"});
+            write_file(folder / "main.c", "#include \"t.h\"\nint main(void)\n{\n    " +
+                                              typed(calls.at(layout), type) + ";\n    return 0;\n}\n");
+            std::set<std::string> compiled;
+            for (const std::string &file : files)
+                compiled.insert(dsp + "/Source/" + typed(file, type));
+            for (const core_build *core : {static_cast<const core_build *>(nullptr), &cortex_m4, &cortex_m55}) {
+                SCOPED_TRACE(layout + " " + type + " " + (core == nullptr ? "host" : core->name));
+                std::vector<std::string> link = {C_COMPILER, "-D__GNUC_PYTHON__"};
+                if (core != nullptr) {
+                    link = {ARM_GCC, "-I" + core_include, "--specs=nosys.specs"};
+                    link.insert(link.end(), core->flags.begin(), core->flags.end());
+                }
+                link.insert(link.end(), {"-O1", "-w", "-I" + dsp + "/Include", "-I" + dsp + "/PrivateInclude",
+                                         (folder / "main.c").string(), (folder / "t.c").string()});
+                link.insert(link.end(), compiled.begin(), compiled.end());
+                link.insert(link.end(), {"-lm", "-o", (folder / "program").string()});
+                const process_result linked = run_process(link);
+                EXPECT_EQ(linked.status, 0) << described(linked);
+            }
+        }
+    }
+}
+
 // The bytes that --stats reports for each build are those of the symbols
 // that a Cortex-M4 build, and a Cortex-M55 build for Helium, define.
 TEST_F(CmsisSource, StatsTellTheBytesThatTheCompilerPlaces)
@@ -801,9 +877,9 @@ TEST_F(CmsisTarget, CortexM4FirmwarePrintsWhatItPrintsWithTheLibrarysTables)
 // with --gc-sections, on a Cortex-M4 and a Cortex-M55; a 256-point complex
 // FFT, by the generated instance or by the library's own, which is constant
 // but on Helium; and a 1024-point q15 MFCC, by the generated instance or by
-// arm_mfcc_init_1024_q15 with its script's tables. The page on CMSIS-DSP
-// quotes these figures.
-TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsThePages)
+// arm_mfcc_init_1024_q15 with its script's tables. The README quotes these
+// figures, row for row.
+TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsTheReadmes)
 {
     if (!have_cmsis() || *ARM_GCC == '\0' || *ARM_SIZE == '\0')
         GTEST_SKIP() << "CMSIS-DSP or arm-none-eabi-gcc is missing";
@@ -818,42 +894,48 @@ TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsThePages)
         }
         return shown;
     };
-    const std::string page = read_file(SOURCE_DIR "/docs/cmsis-dsp.md");
     // The script's tables of the MFCC's configuration.
     const fs::path tables = folder / "mfcc";
     fs::create_directories(tables);
     run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/mfcc_script.py", CMSIS_DIR, tables.string(), "1024", "16000", "40",
               "13", "20", "8000", "hann", "q15"});
+    // Each program's bytes, on the Cortex-M4 and on the Cortex-M55.
+    std::map<std::string, std::vector<long>> bytes;
     for (const char *toolchain : {"cortex_m4.cmake", "cortex_m55.cmake"}) {
-        SCOPED_TRACE(toolchain);
         const fs::path build = build_firmware(std::string("sizes_") + toolchain, toolchain, false, tables);
-        const auto bytes_of = [&](const std::string &program) {
-            std::istringstream sizes(run_step({ARM_SIZE, (build / (program + ".elf")).string()}));
+        ASSERT_FALSE(HasFailure()) << toolchain;
+        for (const char *program : {"rfft_256_generated", "rfft_256_sized_init", "rfft_256_init", "cfft_256_generated",
+                                    "cfft_256_sized_init", "mfcc_1024_generated", "mfcc_1024_sized_init"}) {
+            std::istringstream sizes(run_step({ARM_SIZE, (build / (std::string(program) + ".elf")).string()}));
             std::string heading;
             std::getline(sizes, heading);
             long text = 0, data = 0;
             sizes >> text >> data;
-            return text + data;
-        };
-        if (!fs::exists(build / "rfft_256_generated.elf"))
-            continue;
-        const long generated = bytes_of("rfft_256_generated");
-        const long sized = bytes_of("rfft_256_sized_init");
-        const long any = bytes_of("rfft_256_init");
-        EXPECT_LE(4 * generated, sized) << "the generated file costs more than a quarter of arm_rfft_init_256_q15";
-        EXPECT_LT(sized, any);
-        const std::string core = std::string(toolchain) == "cortex_m4.cmake" ? "Cortex-M4" : "Cortex-M55 (Helium)";
-        const std::string real = "| " + core + " | " + with_commas(generated) + " | " + with_commas(sized) + " | " +
-                                 with_commas(any) + " |";
-        EXPECT_NE(page.find(real), std::string::npos) << "the page should say: " << real;
-        const std::string complex = "| " + core + " | " + with_commas(bytes_of("cfft_256_generated")) + " | " +
-                                    with_commas(bytes_of("cfft_256_sized_init")) + " |";
-        EXPECT_NE(page.find(complex), std::string::npos) << "the page should say: " << complex;
-        const long mfcc = bytes_of("mfcc_1024_generated");
-        const long mfcc_sized = bytes_of("mfcc_1024_sized_init");
-        EXPECT_LE(2 * mfcc, mfcc_sized) << "the generated MFCC costs more than half of arm_mfcc_init_1024_q15";
-        const std::string mfcc_row = "| " + core + " | " + with_commas(mfcc) + " | " + with_commas(mfcc_sized) + " |";
-        EXPECT_NE(page.find(mfcc_row), std::string::npos) << "the page should say: " << mfcc_row;
+            bytes[program].push_back(text + data);
+        }
+    }
+    for (std::size_t core = 0; core < 2; ++core) {
+        SCOPED_TRACE(core == 0 ? "Cortex-M4" : "Cortex-M55");
+        EXPECT_LE(4 * bytes["rfft_256_generated"][core], bytes["rfft_256_sized_init"][core])
+            << "the generated file costs more than a quarter of arm_rfft_init_256_q15";
+        EXPECT_LT(bytes["rfft_256_sized_init"][core], bytes["rfft_256_init"][core]);
+        EXPECT_LE(2 * bytes["mfcc_1024_generated"][core], bytes["mfcc_1024_sized_init"][core])
+            << "the generated MFCC costs more than half of arm_mfcc_init_1024_q15";
+    }
+    const std::string readme = read_file(SOURCE_DIR "/README.md");
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"256-point q15 real FFT, generated", "rfft_256_generated"},
+        {"the same, `arm_rfft_init_256_q15`", "rfft_256_sized_init"},
+        {"the same, `arm_rfft_init_q15`", "rfft_256_init"},
+        {"256-point q15 complex FFT, generated", "cfft_256_generated"},
+        {"the same, the library's own", "cfft_256_sized_init"},
+        {"1024-point q15 MFCC, generated", "mfcc_1024_generated"},
+        {"the same, `arm_mfcc_init_1024_q15`", "mfcc_1024_sized_init"},
+    };
+    for (const auto &[label, program] : rows) {
+        const std::string row =
+            "| " + label + " | " + with_commas(bytes[program][0]) + " | " + with_commas(bytes[program][1]) + " |";
+        EXPECT_NE(readme.find("\n" + row + "\n"), std::string::npos) << "the README should say: " << row;
     }
 }
 

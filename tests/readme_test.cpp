@@ -1,8 +1,9 @@
-// The README as it stands. Every fenced block in it is run by a test here,
-// exactly as written and read from README.md, or marked in the README as a
-// fragment with the reason: an HTML comment before it, "<!-- run: NAME -->"
-// for the test named NAME below, or "<!-- fragment: reason -->". What it
-// says the tool prints or measures is what the tool prints or measures.
+// The README and the pages under docs/ as they stand. Every fenced block in
+// them is run by a test here, exactly as written and read from the file, or
+// marked as a fragment with the reason: an HTML comment before it,
+// "<!-- run: NAME -->" for the test named NAME below, or
+// "<!-- fragment: reason -->". What they say the tool prints or measures is
+// what the tool prints or measures.
 
 #include "installed_tool.h"
 #include "tool_under_test.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -28,62 +30,77 @@ std::string readme()
     return read_file(SOURCE_DIR "/README.md");
 }
 
+// The README, then the pages under docs/ that it links, by name.
+std::vector<fs::path> documents()
+{
+    std::vector<fs::path> files = {SOURCE_DIR "/README.md"};
+    std::vector<fs::path> pages;
+    for (const fs::directory_entry &entry : fs::directory_iterator(SOURCE_DIR "/docs"))
+        if (entry.path().extension() == ".md")
+            pages.push_back(entry.path());
+    std::sort(pages.begin(), pages.end());
+    files.insert(files.end(), pages.begin(), pages.end());
+    return files;
+}
+
 struct readme_block {
+    std::string where;     // the file and the line of the opening fence
     std::string marker;    // "run" or "fragment", or empty where there is none
     std::string name;      // what runs it, or why nothing does
     std::string language;  // after the opening fence
     std::string body;      // every line, each with its newline
     std::string paragraph; // the text before the marker, back to an empty line
-    int line;              // of the opening fence, from 1
 };
 
-// Every fenced block of the README, in order.
+// Every fenced block of the documents, in order.
 std::vector<readme_block> readme_blocks()
 {
     std::vector<readme_block> blocks;
-    std::vector<std::string> lines;
-    std::istringstream text(readme());
-    for (std::string line; std::getline(text, line);)
-        lines.push_back(line);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::size_t indent = lines[i].find_first_not_of(' ');
-        if (indent == std::string::npos || lines[i].compare(indent, 3, "```") != 0)
-            continue;
-        readme_block block;
-        block.line = static_cast<int>(i + 1);
-        block.language = lines[i].substr(indent + 3);
-        std::size_t end = i + 1;
-        for (; end < lines.size(); ++end) {
-            const std::string &line = lines[end];
-            const std::size_t first = line.find_first_not_of(' ');
-            if (first != std::string::npos && line.compare(first, 3, "```") == 0)
-                break;
-            block.body += (line.size() > indent ? line.substr(indent) : "") + "\n";
-        }
-        std::size_t before = i;
-        while (before > 0 && lines[before - 1].empty())
-            --before;
-        if (before > 0) {
-            const std::string &comment = lines[before - 1];
-            for (const char *kind : {"run", "fragment"}) {
-                const std::string opening = std::string("<!-- ") + kind + ": ";
-                if (comment.rfind(opening, 0) == 0 && comment.size() > opening.size() + 4 &&
-                    comment.substr(comment.size() - 4) == " -->") {
-                    block.marker = kind;
-                    block.name = comment.substr(opening.size(), comment.size() - opening.size() - 4);
-                }
+    for (const fs::path &document : documents()) {
+        std::vector<std::string> lines;
+        std::istringstream text(read_file(document));
+        for (std::string line; std::getline(text, line);)
+            lines.push_back(line);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const std::size_t indent = lines[i].find_first_not_of(' ');
+            if (indent == std::string::npos || lines[i].compare(indent, 3, "```") != 0)
+                continue;
+            readme_block block;
+            block.where = fs::relative(document, SOURCE_DIR).string() + ":" + std::to_string(i + 1);
+            block.language = lines[i].substr(indent + 3);
+            std::size_t end = i + 1;
+            for (; end < lines.size(); ++end) {
+                const std::string &line = lines[end];
+                const std::size_t first = line.find_first_not_of(' ');
+                if (first != std::string::npos && line.compare(first, 3, "```") == 0)
+                    break;
+                block.body += (line.size() > indent ? line.substr(indent) : "") + "\n";
             }
-            std::size_t start = before - (block.marker.empty() ? 0 : 1);
-            while (start > 0 && lines[start - 1].empty())
-                --start;
-            std::size_t first = start;
-            while (first > 0 && !lines[first - 1].empty())
-                --first;
-            for (std::size_t p = first; p < start; ++p)
-                block.paragraph += lines[p] + "\n";
+            std::size_t before = i;
+            while (before > 0 && lines[before - 1].empty())
+                --before;
+            if (before > 0) {
+                const std::string &comment = lines[before - 1];
+                for (const char *kind : {"run", "fragment"}) {
+                    const std::string opening = std::string("<!-- ") + kind + ": ";
+                    if (comment.rfind(opening, 0) == 0 && comment.size() > opening.size() + 4 &&
+                        comment.substr(comment.size() - 4) == " -->") {
+                        block.marker = kind;
+                        block.name = comment.substr(opening.size(), comment.size() - opening.size() - 4);
+                    }
+                }
+                std::size_t start = before - (block.marker.empty() ? 0 : 1);
+                while (start > 0 && lines[start - 1].empty())
+                    --start;
+                std::size_t first = start;
+                while (first > 0 && !lines[first - 1].empty())
+                    --first;
+                for (std::size_t p = first; p < start; ++p)
+                    block.paragraph += lines[p] + "\n";
+            }
+            blocks.push_back(block);
+            i = end;
         }
-        blocks.push_back(block);
-        i = end;
     }
     return blocks;
 }
@@ -110,7 +127,7 @@ std::string block_run_by(const std::string &name)
 const std::set<std::string> block_runners = {
     "cmake_project", "make_project", "shell",         "multiply",      "output",
     "fetch_content", "ctest_recipe", "ctest_failure", "regenerate",    "cmsis_cmake",
-    "cmsis_call",
+    "cmsis_call",    "window_mfcc_cmake", "window_mfcc_call", "cortex_m55",
 };
 
 TEST(Readme, EveryBlockIsRunByATestOrMarkedAsAFragment)
@@ -119,7 +136,7 @@ TEST(Readme, EveryBlockIsRunByATestOrMarkedAsAFragment)
     const std::vector<readme_block> blocks = readme_blocks();
     ASSERT_FALSE(blocks.empty());
     for (const readme_block &block : blocks) {
-        SCOPED_TRACE("README.md:" + std::to_string(block.line));
+        SCOPED_TRACE(block.where);
         EXPECT_NE(block.marker, "") << "a block that is neither run nor marked as a fragment";
         if (block.marker == "run") {
             EXPECT_EQ(block_runners.count(block.name), 1u) << "no test runs blocks named " << block.name;
@@ -131,6 +148,56 @@ TEST(Readme, EveryBlockIsRunByATestOrMarkedAsAFragment)
     }
     for (const std::string &name : block_runners)
         EXPECT_EQ(run.count(name), 1u) << "no block for the test " << name;
+}
+
+// A heading's anchor, as the link to it spells it: in lower case, each space
+// a hyphen, with no punctuation but hyphens and underscores.
+std::string anchor_of(const std::string &heading)
+{
+    std::string anchor;
+    for (const char c : heading.substr(heading.find(' ') + 1)) {
+        if (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_')
+            anchor += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        else if (c == ' ')
+            anchor += '-';
+    }
+    return anchor;
+}
+
+// Every link of the documents to a file of the project names one that is
+// there, and one to a heading names a heading of that file; every page
+// under docs/ is linked from the README.
+TEST(Readme, LinksLeadToFilesAndHeadingsThatExist)
+{
+    std::set<fs::path> linked;
+    for (const fs::path &document : documents()) {
+        const std::string text = read_file(document);
+        for (std::size_t at = text.find("]("); at != std::string::npos; at = text.find("](", at + 2)) {
+            const std::string target = text.substr(at + 2, text.find(')', at) - at - 2);
+            if (target.rfind("http", 0) == 0)
+                continue;
+            SCOPED_TRACE(fs::relative(document, SOURCE_DIR).string() + ": " + target);
+            const std::size_t hash = target.find('#');
+            const fs::path file = hash == 0 ? document
+                                            : (document.parent_path() / target.substr(0, hash)).lexically_normal();
+            ASSERT_TRUE(fs::exists(file)) << "no such file";
+            if (document.filename() == "README.md")
+                linked.insert(file);
+            if (hash == std::string::npos)
+                continue;
+            std::set<std::string> anchors;
+            std::istringstream lines(read_file(file));
+            for (std::string line; std::getline(lines, line);)
+                if (line.rfind("#", 0) == 0)
+                    anchors.insert(anchor_of(line));
+            EXPECT_EQ(anchors.count(target.substr(hash + 1)), 1u) << "no such heading";
+        }
+    }
+    for (const fs::path &document : documents()) {
+        if (document.parent_path().filename() == "docs") {
+            EXPECT_EQ(linked.count(document.lexically_normal()), 1u) << document << " is not linked from the README";
+        }
+    }
 }
 
 // An option's name as the man page writes it: every hyphen a minus sign.
@@ -294,6 +361,24 @@ protected:
     }
 
     fs::path bin() const { return prefix() / "bin"; }
+
+    // A CMake project of a program named firmware, built for this host with
+    // CMSIS-DSP from its unmodified sources, with lines of its own after.
+    void write_cmsis_project(const fs::path &project, const std::string &lines)
+    {
+        fs::create_directories(project);
+        write_file(project / "CMakeLists.txt",
+                   "cmake_minimum_required(VERSION 3.20)\n"
+                   "project(firmware LANGUAGES C)\n"
+                   "set(dsp " CMSIS_DIR "/CMSIS-DSP)\n"
+                   "file(GLOB dsp_sources ${dsp}/Source/*/*.c)\n"
+                   "add_library(cmsis_dsp STATIC ${dsp_sources})\n"
+                   "target_include_directories(cmsis_dsp PUBLIC ${dsp}/Include ${dsp}/PrivateInclude)\n"
+                   "target_compile_definitions(cmsis_dsp PUBLIC __GNUC_PYTHON__ ARM_ALL_FFT_TABLES)\n"
+                   "add_executable(firmware main.c)\n"
+                   "target_link_libraries(firmware PRIVATE cmsis_dsp m)\n" +
+                       lines);
+    }
 };
 
 TEST_F(ReadmeRecipe, FirstLinesBuildAndRunTheTool)
@@ -539,8 +624,8 @@ TEST_F(ReadmeRecipe, CommandLinesRun)
     ASSERT_FALSE(blocks.empty());
     for (const readme_block &block : blocks) {
         const process_result result = run_shell(block.body, folder);
-        EXPECT_EQ(result.status, 0) << described(result) << "\nREADME.md:" << block.line;
-        EXPECT_EQ(result.err, "") << "README.md:" << block.line;
+        EXPECT_EQ(result.status, 0) << described(result) << "\n" << block.where;
+        EXPECT_EQ(result.err, "") << block.where;
     }
     EXPECT_EQ(read_file(folder / "twiddle_64.c"), render(table_for(64, default_scale), default_scale));
 }
@@ -574,7 +659,7 @@ TEST_F(ReadmeRecipe, OutputIsWhatTheToolWrites)
     const std::vector<readme_block> blocks = blocks_run_by("output");
     ASSERT_FALSE(blocks.empty());
     for (const readme_block &block : blocks) {
-        SCOPED_TRACE("README.md:" + std::to_string(block.line));
+        SCOPED_TRACE(block.where);
         const std::string command = command_shown(block.paragraph);
         ASSERT_NE(command, "") << "no command before the block";
         const process_result result = run_shell(command, folder);
@@ -711,19 +796,7 @@ TEST_F(ReadmeRecipe, CmsisLinesRunTheLibrarysRealFftOnTheGeneratedTables)
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
     install();
     const fs::path project = folder / "project";
-    fs::create_directories(project);
-    write_file(project / "CMakeLists.txt",
-               "cmake_minimum_required(VERSION 3.20)\n"
-               "project(firmware LANGUAGES C)\n"
-               "set(dsp " CMSIS_DIR "/CMSIS-DSP)\n"
-               "file(GLOB transforms ${dsp}/Source/TransformFunctions/*.c)\n"
-               "add_library(cmsis_dsp STATIC ${transforms} ${dsp}/Source/BasicMathFunctions/arm_shift_q15.c\n"
-               "    ${dsp}/Source/CommonTables/arm_common_tables.c ${dsp}/Source/CommonTables/arm_const_structs.c)\n"
-               "target_include_directories(cmsis_dsp PUBLIC ${dsp}/Include ${dsp}/PrivateInclude)\n"
-               "target_compile_definitions(cmsis_dsp PUBLIC __GNUC_PYTHON__ ARM_ALL_FFT_TABLES)\n"
-               "add_executable(firmware main.c)\n"
-               "target_link_libraries(firmware PRIVATE cmsis_dsp m)\n" +
-                   block_run_by("cmsis_cmake"));
+    write_cmsis_project(project, block_run_by("cmsis_cmake"));
     write_file(project / "main.c",
                "#include <stdio.h>\n#include <string.h>\n#include \"rfft_256.h\"\n"
                "static q15_t samples[2 * 256 + 2], spectrum[2 * 256], input[2 * 256 + 2], expected[2 * 256];\n"
@@ -741,6 +814,58 @@ TEST_F(ReadmeRecipe, CmsisLinesRunTheLibrarysRealFftOnTheGeneratedTables)
     build_project(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
     ASSERT_FALSE(HasFailure());
     EXPECT_EQ(run_step({(folder / "build" / "firmware").string()}), "same\n");
+}
+
+// The README's lines for a window and an MFCC: the window is Hann's,
+// periodic, and the MFCC of the README's one C call gives what the library
+// gives set up by its init function with the same tables.
+TEST_F(ReadmeRecipe, WindowAndMfccLinesGiveTheLibrarysMfcc)
+{
+    if (*CMSIS_DIR == '\0')
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    install();
+    const fs::path project = folder / "project";
+    write_cmsis_project(project, block_run_by("window_mfcc_cmake"));
+    write_file(project / "main.c",
+               "#include <math.h>\n#include <stdio.h>\n#include <string.h>\n"
+               "#include \"hann_400.h\"\n#include \"mfcc.h\"\n"
+               "static q15_t frame[1024], copy[1024], coefficients[13], expected[13];\n"
+               "static q31_t scratch[2048], library_scratch[2048];\n"
+               "int main(void)\n{\n"
+               "    arm_mfcc_instance_q15 library;\n"
+               "    unsigned i;\n"
+               "    for (i = 0; i < 1024; ++i)\n"
+               "        frame[i] = (q15_t)(12000.0 * sin(0.3 * i) + 3000.0 * sin(1.7 * i));\n"
+               "    memcpy(copy, frame, sizeof copy);\n    " +
+                   block_run_by("window_mfcc_call") +
+                   "    arm_mfcc_init_q15(&library, 1024, 20, 13, mfcc_dct, mfcc_filter_pos, mfcc_filter_lengths,\n"
+                   "                      mfcc_filter_coefs, mfcc_window);\n"
+                   "    arm_mfcc_q15(&library, copy, expected, library_scratch);\n"
+                   "    printf(\"%s %d %d %d\\n\", memcmp(coefficients, expected, sizeof expected) == 0 ? \"same\" : \"different\",\n"
+                   "           hann_400[0], hann_400[100], hann_400[200]);\n"
+                   "    return 0;\n}\n");
+    build_project(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(run_step({(folder / "build" / "firmware").string()}), "same 0 16384 32767\n");
+}
+
+// The page's lines for a Cortex-M55, run in a copy of the sources: qemu
+// runs the demo, which prints what it prints on the host.
+TEST_F(ReadmeRecipe, CortexM55DemoRunsUnderQemu)
+{
+    if (*QEMU_SYSTEM_ARM == '\0' || *ARM_GCC == '\0')
+        GTEST_SKIP() << "qemu-system-arm or arm-none-eabi-gcc is not installed";
+    install();
+    const fs::path example = folder / "examples" / "fft_q15";
+    fs::create_directories(example.parent_path());
+    fs::copy(SOURCE_DIR "/examples/fft_q15", example, fs::copy_options::recursive);
+    build_project(example, folder / "host", {"-DCMAKE_C_COMPILER=" C_COMPILER});
+    ASSERT_FALSE(HasFailure());
+    const std::string host = run_step({(folder / "host" / "fft_demo").string()});
+    const process_result run = run_shell(block_run_by("cortex_m55"), folder);
+    EXPECT_EQ(run.status, 0) << described(run) << run.out;
+    EXPECT_FALSE(host.empty());
+    EXPECT_TRUE(run.err == host) << "the firmware's output differs from the host's";
 }
 
 // Every option that --help lists is documented and used where its users
