@@ -265,13 +265,14 @@ void write_entries(text_sink out, const element *values, std::int32_t first_elem
     static char block[16384];
     // A line, with the break and indent before it, and the ending after it.
     constexpr std::ptrdiff_t block_reserve = 6 + per_line * 13 + 4;
-    char *end = block;
+    char *end = first_element < end_element ? append(block, first_break) : block;
     for (std::int32_t first = first_element; first < end_element; first += per_line) {
         if (block + sizeof block - end < block_reserve) {
             hand_over(out, block, end);
             end = block;
         }
-        end = append(end, first == first_element ? first_break : ",\n    ");
+        if (first != first_element)
+            end = append(end, ",\n    ");
         end = append_value(end, values[first]);
         const std::int32_t last = std::min(first + per_line, end_element);
         for (std::int32_t i = first + 1; i < last; ++i)
