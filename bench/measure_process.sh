@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Measures the whole veltabgen process for the largest table (N = 32768):
-#  - its wall time against cat copying the same bytes to /dev/null, the two
-#    run alternately in rounds, reported as the ratio of the median times;
-#  - its user-space instruction count under callgrind, start-up included.
+# Measures the whole veltabgen process:
+#  - for the largest table (N = 32768), its wall time against cat copying the
+#    same bytes to /dev/null, the two run alternately in rounds, reported as
+#    the ratio of the median times;
+#  - so too the largest tables of the other layouts against radix2's;
+#  - the largest table's user-space instruction count under callgrind,
+#    start-up included.
 # Usage: bench/measure_process.sh [path/to/veltabgen] [rounds]
 set -euo pipefail
 
@@ -31,29 +34,31 @@ time_batch() {
     echo $(( (${end/./} - ${start/./}) / batch ))
 }
 
-: > "$scratch/tool.times"
-: > "$scratch/cat.times"
-for ((round = 0; round < rounds; ++round)); do
-    time_batch "$tool" 32768 >> "$scratch/tool.times"
-    time_batch cat "$scratch/twiddle.c" >> "$scratch/cat.times"
-done
-tool_median=$(median < "$scratch/tool.times")
-cat_median=$(median < "$scratch/cat.times")
-echo "wall time, median of $rounds rounds: veltabgen ${tool_median} us, cat ${cat_median} us," \
-     "ratio $(awk -v t="$tool_median" -v c="$cat_median" 'BEGIN { printf "%.2f", t / c }') (goal: at most 1.15)"
+# Runs two commands alternately, in rounds, and prints the median wall time
+# of each and their ratio against the goal. Each command is one word list.
+compare() {
+    local goal=$1 first=$2 second=$3
+    : > "$scratch/first.times"
+    : > "$scratch/second.times"
+    for ((round = 0; round < rounds; ++round)); do
+        time_batch $first >> "$scratch/first.times"
+        time_batch $second >> "$scratch/second.times"
+    done
+    local first_median second_median
+    first_median=$(median < "$scratch/first.times")
+    second_median=$(median < "$scratch/second.times")
+    echo "wall time, median of $rounds rounds: ${first#"$tool" } ${first_median} us," \
+         "${second#"$tool" } ${second_median} us," \
+         "ratio $(awk -v f="$first_median" -v s="$second_median" 'BEGIN { printf "%.2f", f / s }') (goal: at most $goal)"
+}
 
-# The real FFT's tables of CMSIS-DSP against the radix-2 table, both at 8192
-# points, whole processes as a build runs them.
-: > "$scratch/rfft.times"
-: > "$scratch/radix2.times"
-for ((round = 0; round < rounds; ++round)); do
-    time_batch "$tool" --layout=cmsis-rfft 8192 >> "$scratch/rfft.times"
-    time_batch "$tool" 8192 >> "$scratch/radix2.times"
-done
-rfft_median=$(median < "$scratch/rfft.times")
-radix2_median=$(median < "$scratch/radix2.times")
-echo "wall time, median of $rounds rounds: --layout=cmsis-rfft 8192 ${rfft_median} us, 8192 ${radix2_median} us," \
-     "ratio $(awk -v r="$rfft_median" -v t="$radix2_median" 'BEGIN { printf "%.2f", r / t }') (goal: at most 2)"
+compare 1.15 "$tool 32768" "cat $scratch/twiddle.c"
+# The other layouts against the radix-2 table, whole processes as a build
+# runs them: CMSIS-DSP's real FFT, with its Helium tables, at 8192 points
+# against radix2 at 8192; the largest window and MFCC against radix2 at 32768.
+compare 2 "$tool --layout=cmsis-rfft 8192" "$tool 8192"
+compare 2 "$tool --layout=window 32768" "$tool 32768"
+compare 2 "$tool --layout=cmsis-mfcc 4096" "$tool 32768"
 
 if command -v valgrind > /dev/null; then
     instructions=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$tool" 32768 2>&1 > /dev/null |
