@@ -356,15 +356,15 @@ constexpr const char *predefined_macros[] = {
     "sparc", "sun",   "unix",  "vax",
 };
 
-// Whether a header that the layout's source includes declares name, or one
-// of the names that it makes of it, which begin with name and "_".
-bool is_taken_by_layout(const table_layout &layout, const char *name)
+// Whether the headers of the library that the source includes declare name,
+// or one of the names that it makes of it, which begin with name and "_".
+bool is_taken_by_client(const table_client &client, const char *name)
 {
-    for (std::size_t i = 0; i < layout.taken_name_count; ++i)
-        if (std::strcmp(name, layout.taken_names[i]) == 0)
+    for (std::size_t i = 0; i < client.taken_name_count; ++i)
+        if (std::strcmp(name, client.taken_names[i]) == 0)
             return true;
     const std::size_t length = std::strlen(name);
-    for (const char *const *prefix = layout.taken_prefixes; prefix != nullptr && *prefix != nullptr; ++prefix) {
+    for (const char *const *prefix = client.taken_prefixes; prefix != nullptr && *prefix != nullptr; ++prefix) {
         const std::size_t prefix_length = std::strlen(*prefix);
         if (std::strncmp(name, *prefix, prefix_length) == 0 ||
             (length + 1 == prefix_length && std::strncmp(name, *prefix, length) == 0))
@@ -399,9 +399,10 @@ bool read_array_name(command_line &command, const char *name)
         if (std::strcmp(name, library_name) == 0)
             return fail_showing(command, "Array name is declared by the C standard library:  %s\n",
                                 name, length);
-    if (command.layout_of_run != nullptr && is_taken_by_layout(*command.layout_of_run, name)) {
+    const table_client *client = command.layout_of_run != nullptr ? command.layout_of_run->client : nullptr;
+    if (client != nullptr && is_taken_by_client(*client, name)) {
         char format[160];
-        std::snprintf(format, sizeof format, "Array name is %s:  %%s\n", command.layout_of_run->names_taken_by);
+        std::snprintf(format, sizeof format, "Array name is %s:  %%s\n", client->names_taken_by);
         return fail_showing(command, format, name, length);
     }
     command.request.array_name = name;

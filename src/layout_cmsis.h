@@ -12,11 +12,8 @@
 // its complex FFT by value, against a scalar or DSP-extension core.
 extern const build_test helium_build;
 
-// The names that CMSIS-DSP's headers declare beside those of the prefixes
-// arm_ and ARM_, for the layouts' taken_names.
-extern const char *const cmsis_names[];
-extern const std::size_t cmsis_name_count;
-extern const char *const cmsis_prefixes[];
+// What CMSIS-DSP's headers, which every layout's source includes, ask of it.
+extern const table_client cmsis_dsp;
 
 // The C type of the request's values (q15_t, q31_t).
 const char *cmsis_value_type(const table_request &request);

@@ -27,10 +27,12 @@ extern const build_test helium_build = {
     "a scalar or DSP-extension core",
 };
 
+namespace {
+
 // What CMSIS-DSP's headers declare or define, through arm_math.h, in any of
 // its builds, but for the names of its prefixes and those that C reserves:
 // its types, macros and inline functions.
-extern const char *const cmsis_names[] = {
+const char *const cmsis_names[] = {
     "BASIC_MATH_FUNCTIONS_H_", "BAYES_FUNCTIONS_H_", "CMPLX_DIM", "CMSIS_DEPRECATED",
     "COMPLEX_MATH_FUNCTIONS_H_", "CONTROLLER_FUNCTIONS_H_", "CONTROLLER_Q31_SHIFT",
     "DEFAULT_HOUSEHOLDER_THRESHOLD_F32", "DEFAULT_HOUSEHOLDER_THRESHOLD_F64", "DELTA_Q15",
@@ -53,8 +55,19 @@ extern const char *const cmsis_names[] = {
     "read_q7x4_da", "read_q7x4_ia", "status16x8_t", "status32x4_t", "status64x2_t", "status8x16_t",
     "write_q15x2", "write_q15x2_ia", "write_q7x4_ia",
 };
-extern const std::size_t cmsis_name_count = sizeof cmsis_names / sizeof cmsis_names[0];
-extern const char *const cmsis_prefixes[] = {"arm_", "ARM_", nullptr};
+const char *const cmsis_prefixes[] = {"arm_", "ARM_", nullptr};
+
+} // namespace
+
+extern const table_client cmsis_dsp = {
+    // CMSIS-DSP's own hook for placing its tables, empty unless the build's
+    // arm_dsp_config.h defines it.
+    .table_attribute = "ARM_DSP_TABLE_ATTRIBUTE",
+    .taken_names = cmsis_names,
+    .taken_name_count = sizeof cmsis_names / sizeof cmsis_names[0],
+    .taken_prefixes = cmsis_prefixes,
+    .names_taken_by = "CMSIS-DSP's, whose arm_math.h the source includes",
+};
 
 namespace {
 
@@ -307,22 +320,9 @@ extern const table_layout cmsis_cfft_layout = {
     .what = "the tables and arm_cfft_instance of CMSIS-DSP's complex FFT",
     .min_points = 16,
     .max_points = 4096,
-    .power_of_two = true,
     .options = option_q31,
     .fixed_scale = "its FFT fixes it",
-    .windows = nullptr,
-    .runs_an_fft = true,
-    .has_fft_snr = false,
-    .has_bank_note = false,
-    .guard_by_name = false,
-    .external_in_cxx = true,
-    .table_attribute = "ARM_DSP_TABLE_ATTRIBUTE",
-    .default_alignment = alignment_style::gnu,
-    .taken_names = cmsis_names,
-    .taken_name_count = cmsis_name_count,
-    .taken_prefixes = cmsis_prefixes,
-    .names_taken_by = "CMSIS-DSP's, whose arm_math.h the source includes",
-    .refuse = nullptr,
+    .client = &cmsis_dsp,
     .describe = describe,
     .fill = fill_cmsis,
 };

@@ -236,9 +236,9 @@ void write_declaration(text_sink out, const table_array &array, const table_desc
     if (array.tail == 0)
         write_size(out, array, array.count);
     put(out, "]");
-    const char *attribute = description.layout->table_attribute;
-    if (attribute != nullptr && request.section == nullptr)
-        format_to(out, " %s", attribute);
+    const table_client *client = description.layout->client;
+    if (client != nullptr && client->table_attribute != nullptr && request.section == nullptr)
+        format_to(out, " %s", client->table_attribute);
     if (request.alignment == alignment_style::gnu)
         format_to(out, " __attribute__((aligned(4)%s%s%s))", gnu_section(request) ? ", section(\"" : "",
                   gnu_section(request) ? request.section : "", gnu_section(request) ? "\")" : "");

@@ -162,31 +162,37 @@ enum table_option : unsigned {
     option_fmax = 1u << 8,        // --fmax
 };
 
+// What the library whose headers the source includes asks of it: shared by
+// that library's layouts.
+struct table_client {
+    const char *table_attribute; // what follows each array's declarator but for --section, or null
+    // The names, besides the C library's, that its headers declare: a name
+    // of the file may be none of these, nor begin with one of the prefixes.
+    const char *const *taken_names;
+    std::size_t taken_name_count;
+    const char *const *taken_prefixes; // ending in null
+    const char *names_taken_by;        // what declares them, for the message
+};
+
+// A layout gives what differs from the defaults here.
 struct table_layout {
     const char *name;           // as --layout names it
     const char *what;           // what it writes, for --help
     std::int32_t min_points, max_points;
-    bool power_of_two;          // N must be one
-    unsigned options;           // the table_options it takes
-    const char *fixed_scale;    // why it takes no scale, where it takes none
-    const char *const *windows; // the --window values it takes, the default first, or null
-    bool runs_an_fft;           // its tables serve an FFT, as a window's do not
-    bool has_fft_snr;           // --stats reports fft snr, a figure of this table's own FFT
-    bool has_bank_note;         // with --align=ti, the note on the DSP's memory banks
-    bool guard_by_name;         // the header's guard is VELTABGEN_<IDENT>_H, as it always was
-    bool external_in_cxx;       // compiled as C++ without its header, the source keeps C linkage
-    const char *table_attribute; // what follows each array's declarator but for --section, or null
-    alignment_style default_alignment; // where --align is not given
-    // The names, besides the C library's, that a header the source includes
-    // declares: a name of the file may be none of these, nor begin with one
-    // of the prefixes.
-    const char *const *taken_names;
-    std::size_t taken_name_count;
-    const char *const *taken_prefixes;
-    const char *names_taken_by; // what declares them, for the message
+    bool power_of_two = true;   // N must be one
+    unsigned options = 0;       // the table_options it takes
+    const char *fixed_scale = nullptr;    // why it takes no scale, where it takes none
+    const char *const *windows = nullptr; // the --window values it takes, the default first, or null
+    bool runs_an_fft = true;    // its tables serve an FFT, as a window's do not
+    bool has_fft_snr = false;   // --stats reports fft snr, a figure of this table's own FFT
+    bool has_bank_note = false; // with --align=ti, the note on the DSP's memory banks
+    bool guard_by_name = false; // the header's guard is VELTABGEN_<IDENT>_H, as it always was
+    bool external_in_cxx = true; // compiled as C++ without its header, the source keeps C linkage
+    alignment_style default_alignment = alignment_style::gnu; // where --align is not given
+    const table_client *client = nullptr; // the library whose headers the source includes, or null
     // Refuses a request that cannot work, with a message written into
     // message, or returns false; null where every request works.
-    bool (*refuse)(const table_request &request, char *message, std::size_t size);
+    bool (*refuse)(const table_request &request, char *message, std::size_t size) = nullptr;
     // Names the arrays and instances, their types, sizes and rules, and the
     // comment, for the request; leaves the values to fill.
     void (*describe)(const table_request &request, table_description &description);
