@@ -383,39 +383,35 @@ void write_to_stream(void *stream, const char *text, std::size_t size)
     std::fwrite(text, 1, size, static_cast<std::FILE *>(stream));
 }
 
-// The declarations of the arrays and instances, with C linkage for C++.
+// The declarations of the arrays and instances, with C linkage for C++: of
+// each in every build, those that a build does not define too, so that every
+// build sees the same names; an array whose tail holds in some builds alone
+// has its size in each.
 void write_declarations(text_sink out, const table_description &description)
 {
     put(out, "#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
-    preprocessor_blocks blocks{out, description, every_build, every_build};
     for (int i = 0; i < description.array_count; ++i) {
         const table_array &array = description.arrays[i];
-        enter(blocks, array.where);
         if (array.tail == 0) {
             format_to(out, "extern const %s %s[", array.c_type, array.name);
             write_size(out, array, array.count);
             put(out, "];\n");
             continue;
         }
-        // Its size where its tail holds, and where it does not.
-        preprocessor_blocks tail{out, description, array.where, every_build};
-        const condition tail_where = both(array.where, array.tail_where);
-        for (const condition where : {tail_where, both(array.where, opposite(array.tail_where))}) {
+        preprocessor_blocks tail{out, description, every_build, every_build};
+        for (const condition where : {array.tail_where, opposite(array.tail_where)}) {
             enter(tail, where);
             format_to(out, "extern const %s %s[", array.c_type, array.name);
-            write_size(out, array, array.count + (where == tail_where ? array.tail : 0));
+            write_size(out, array, array.count + (where == array.tail_where ? array.tail : 0));
             put(out, "];\n");
         }
         leave(tail);
     }
     for (int i = 0; i < description.instance_count; ++i) {
         const table_instance &instance = description.instances[i];
-        if (!instance.defined)
-            continue;
-        enter(blocks, instance.where);
-        format_to(out, "extern const %s %s;\n", instance.c_type, instance.name);
+        if (instance.defined)
+            format_to(out, "extern const %s %s;\n", instance.c_type, instance.name);
     }
-    leave(blocks);
     put(out, "\n#ifdef __cplusplus\n}\n#endif\n");
 }
 

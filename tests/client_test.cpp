@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -265,6 +266,43 @@ TEST_F(GeneratedSource, HeaderLinksTheTableFromCAndCxxWithTheSourceCompiledEithe
     const process_result link =
         run_process({CXX_COMPILER, path("user.o"), path("tw.o"), "-o", path("client")});
     EXPECT_NE(link.status, 0) << "a C++ source without the header should not export tw";
+}
+
+// A header of the other layouts declares the same names in every build that
+// the library's headers tell apart: a scalar or DSP-extension core, Helium,
+// Helium autovectorized, and the MFCC on its complex FFT; only the sizes of
+// its arrays differ. The library's header is a stand-in that defines nothing.
+TEST_F(GeneratedSource, HeaderDeclaresTheSameNamesInEveryBuild)
+{
+    write_file(path("arm_math.h"), "");
+    const std::vector<std::vector<std::string>> builds = {
+        {}, {"-DARM_MATH_MVEI"}, {"-DARM_MATH_MVEI", "-DARM_MATH_AUTOVECTORIZE"},
+        {"-DARM_MFCC_USE_CFFT"}, {"-DARM_MFCC_USE_CFFT", "-DARM_MATH_MVEI"}};
+    for (const char *layout : {"cmsis-cfft 32", "cmsis-cfft 256", "cmsis-rfft 64", "cmsis-mfcc 1024", "window 400"}) {
+        SCOPED_TRACE(layout);
+        std::istringstream words(layout);
+        std::string name, size;
+        words >> name >> size;
+        generate("t.c", {"--layout=" + name, "--name=gen", "--header=" + path("t.h"), size});
+        std::set<std::string> first;
+        for (const std::vector<std::string> &defines : builds) {
+            command_builder preprocess;
+            preprocess << C_COMPILER << "-E" << "-P" << defines << "-I" + folder.string() << path("t.h");
+            std::set<std::string> declared;
+            std::istringstream lines(run_step(preprocess.words));
+            for (std::string line; std::getline(lines, line);) {
+                if (line.rfind("extern const ", 0) != 0)
+                    continue;
+                const std::size_t start = line.find(" gen") + 1;
+                declared.insert(line.substr(start, line.find_first_of("[;", start) - start));
+            }
+            if (first.empty())
+                first = declared;
+            EXPECT_EQ(declared, first) << defines.size() << " defines";
+        }
+        EXPECT_GT(first.size(), 0u);
+        EXPECT_EQ(first.count("gen"), std::string(name) == "cmsis-rfft" ? 0u : 1u);
+    }
 }
 
 } // namespace
