@@ -202,7 +202,6 @@ bool read_scale(command_line &command, const char *text)
     if (!(scale > 0.0 && scale <= max_scale))
         return fail(command, "Scale factor out of range.\n");
     command.request.scale = scale;
-    command.scale_given = true;
     return true;
 }
 
@@ -215,7 +214,6 @@ bool read_long_scale(command_line &command, const char *text)
                             "The --scale option needs a number above 0 and at most 32768:  %s\n",
                             text, std::strlen(text));
     command.request.scale = scale;
-    command.scale_given = true;
     return true;
 }
 
@@ -553,14 +551,22 @@ bool read_type(command_line &command, const char *type)
     return true;
 }
 
+// The window that name names, or -1 for none.
+int window_index(const char *name)
+{
+    for (int i = 0; window_names[i] != nullptr; ++i)
+        if (std::strcmp(name, window_names[i]) == 0)
+            return i;
+    return -1;
+}
+
 bool read_window(command_line &command, const char *name)
 {
-    for (int i = 0; window_names[i] != nullptr; ++i) {
-        if (std::strcmp(name, window_names[i]) == 0) {
-            command.request.window = static_cast<window_kind>(i);
-            command.request.window_given = true;
-            return true;
-        }
+    const int window = window_index(name);
+    if (window >= 0) {
+        command.request.window = static_cast<window_kind>(window);
+        command.request.window_given = true;
+        return true;
     }
     return fail_showing(command, "Window must be hann, hamming, blackman or flattop:  %s\n", name,
                         std::strlen(name));
@@ -600,19 +606,26 @@ bool read_sample_rate(command_line &command, const char *text)
     return true;
 }
 
+// A frequency of the mel filters, at most half the largest sample rate.
+bool read_frequency(command_line &command, const char *text, const char *option, double &frequency)
+{
+    if (read_hertz(text, 0.0, max_sample_rate / 2, frequency))
+        return true;
+    char format[112];
+    std::snprintf(format, sizeof format,
+                  "The --%s option needs a plain decimal number of hertz, at most 5000000:  %%s\n", option);
+    return fail_showing(command, format, text, std::strlen(text));
+}
+
 bool read_fmin(command_line &command, const char *text)
 {
-    if (!read_hertz(text, 0.0, max_sample_rate / 2, command.request.fmin))
-        return fail_showing(command, "The --fmin option needs a plain decimal number of hertz, at most 5000000:  %s\n",
-                            text, std::strlen(text));
-    return true;
+    return read_frequency(command, text, "fmin", command.request.fmin);
 }
 
 bool read_fmax(command_line &command, const char *text)
 {
-    if (!read_hertz(text, 0.0, max_sample_rate / 2, command.request.fmax))
-        return fail_showing(command, "The --fmax option needs a plain decimal number of hertz, at most 5000000:  %s\n",
-                            text, std::strlen(text));
+    if (!read_frequency(command, text, "fmax", command.request.fmax))
+        return false;
     command.request.fmax_given = true;
     return true;
 }
@@ -798,14 +811,13 @@ command_line read_arguments(int argc, char *argv[], const table_layout *layout)
 // the request takes the layout's first.
 bool takes_window(const table_layout &layout, table_request &request)
 {
-    for (const char *const *name = layout.windows; *name != nullptr; ++name) {
-        if (!request.window_given || std::strcmp(*name, window_names[static_cast<int>(request.window)]) == 0) {
-            for (int i = 0; window_names[i] != nullptr; ++i)
-                if (std::strcmp(*name, window_names[i]) == 0)
-                    request.window = static_cast<window_kind>(i);
-            return true;
-        }
+    if (!request.window_given) {
+        request.window = static_cast<window_kind>(window_index(layout.windows[0]));
+        return true;
     }
+    for (const char *const *name = layout.windows; *name != nullptr; ++name)
+        if (std::strcmp(*name, window_names[static_cast<int>(request.window)]) == 0)
+            return true;
     return false;
 }
 

@@ -15,7 +15,6 @@ struct command_line {
     // Whether an argument is a long option ("--" and one more character):
     // the tool's own usage then answers a fault, not the classic one.
     bool long_options;
-    bool scale_given;     // by -s or --scale
     bool alignment_given; // by --align; else the layout's own
     unsigned options_given; // the table_options of the options given
     // The layout against which a size and a name are checked as they are

@@ -45,8 +45,4 @@ int describe_cmsis_cfft(const table_request &request, table_description &descrip
 int describe_cmsis_rfft(const table_request &request, table_description &description, std::int32_t length,
                         const char *suffix, condition where, bool forward, bool inverse, bool defined);
 
-// Fills every array of the description that the functions above added, and
-// any other with a value function.
-void fill_cmsis(const table_request &request, table_description &description);
-
 #endif

@@ -149,10 +149,9 @@ double rearranged_value(const table_array &array, std::int32_t i, long double *e
     std::int32_t stage = 0;
     while (pair >= stage_pairs(n, stage))
         pair -= stage_pairs(n, stage++);
-    const double angle = 2.0 * 3.141592653589793 * array.variant * pair * (1 << (2 * stage)) / n;
+    const double angle = static_cast<double>(two_pi) * array.variant * pair * (1 << (2 * stage)) / n;
     if (exact != nullptr) {
-        const long double precise = 6.283185307179586476925286766559005768L * array.variant * pair *
-                                    (1 << (2 * stage)) / n;
+        const long double precise = two_pi * array.variant * pair * (1 << (2 * stage)) / n;
         *exact = i % 2 == 0 ? std::cos(precise) : -std::sin(precise);
     }
     return i % 2 == 0 ? std::cos(angle) : -std::sin(angle);
@@ -241,13 +240,11 @@ int describe_cmsis_cfft(const table_request &request, table_description &descrip
     twiddles.where = helium_reads_twiddles ? where : both(where, scalar);
     twiddles.tail = helium_reads_twiddles ? n / 2 : 0;
     twiddles.tail_where = scalar;
-    twiddles.rule = request.rounding_given ? request.rounding
-                    : q31                  ? rounding_rule::down_after_a_twentieth
-                                           : rounding_rule::down;
+    twiddles.rule = rule_for(request, q31 ? rounding_rule::down_after_a_twentieth : rounding_rule::down);
     twiddles.exact = exact_twiddle;
     twiddles.value = twiddle_value;
     twiddles.angle_points = n;
-    twiddles.scale = q31 ? 2147483648.0 : 32768.0;
+    twiddles.scale = full_scale(values);
 
     const std::int32_t pairs = reversal_pairs(n);
     table_array &reversal = add_array(description, name, "_bitrev", "uint16_t", element_type::index, 2 * pairs);
@@ -276,7 +273,7 @@ int describe_cmsis_cfft(const table_request &request, table_description &descrip
         stride.paired = true;
         stride.where = both(where, helium);
         stride.variant = m;
-        stride.rule = request.rounding_given ? request.rounding : rounding_rule::nearest_even;
+        stride.rule = rule_for(request, rounding_rule::nearest_even);
         stride.exact = exact_rearranged;
         stride.value = rearranged;
         stride.angle_points = radix4_points;
@@ -292,27 +289,16 @@ int describe_cmsis_cfft(const table_request &request, table_description &descrip
     if (helium_reads_twiddles) {
         add_field(instance, field_kind::pointer, "%s", twiddles.name);
     } else {
-        add_field(instance, field_kind::pointer, "NULL");
-        instance.fields[instance.field_count - 1].where = helium;
-        add_field(instance, field_kind::pointer, "%s", twiddles.name);
-        instance.fields[instance.field_count - 1].where = scalar;
+        add_field(instance, field_kind::pointer, "NULL").where = helium;
+        add_field(instance, field_kind::pointer, "%s", twiddles.name).where = scalar;
     }
     add_field(instance, field_kind::pointer, "%s", reversal.name);
     add_field(instance, field_kind::u16, "%d", static_cast<int>(2 * pairs));
-    for (int m = 0; m < 3; ++m) {
-        add_field(instance, field_kind::pointer, "%s", offsets.name);
-        instance.fields[instance.field_count - 1].where = helium;
-    }
-    for (int m = 0; m < 3; ++m) {
-        add_field(instance, field_kind::pointer, "%s", description.arrays[strides[m]].name);
-        instance.fields[instance.field_count - 1].where = helium;
-    }
+    for (int m = 0; m < 3; ++m)
+        add_field(instance, field_kind::pointer, "%s", offsets.name).where = helium;
+    for (int m = 0; m < 3; ++m)
+        add_field(instance, field_kind::pointer, "%s", description.arrays[strides[m]].name).where = helium;
     return index;
-}
-
-void fill_cmsis(const table_request &, table_description &description)
-{
-    fill_values(description);
 }
 
 extern const table_layout cmsis_cfft_layout = {
@@ -324,5 +310,5 @@ extern const table_layout cmsis_cfft_layout = {
     .fixed_scale = "its FFT fixes it",
     .client = &cmsis_dsp,
     .describe = describe,
-    .fill = fill_cmsis,
+    .fill = fill_from_values,
 };

@@ -150,7 +150,7 @@ double dct_value(const table_array &array, std::int32_t i)
 {
     const std::int32_t filters = array.angle_points;
     const double s = (static_cast<double>(i % filters + 1) - 0.5) / filters;
-    return std::cos(i / filters * 3.141592653589793 * s) * std::sqrt(2.0 / filters);
+    return std::cos(i / filters * static_cast<double>(pi) * s) * std::sqrt(2.0 / filters);
 }
 
 // A filter's exact value is the script's: only its rounding is an error.
@@ -162,7 +162,6 @@ long double exact_filter(const table_array &array, std::int32_t i)
 long double exact_dct(const table_array &array, std::int32_t i)
 {
     const std::int32_t filters = array.angle_points;
-    const long double pi = 3.141592653589793238462643383279502884L;
     return std::cos(i / filters * pi * (i % filters + 0.5L) / filters) * std::sqrt(2.0L / filters) * array.scale;
 }
 
@@ -185,14 +184,14 @@ void describe(const table_request &request, table_description &description)
     description.title = "Automatically generated MFCC tables.";
     description.header_title = "Automatically generated MFCC tables: the declarations.";
 
-    const rounding_rule rule = request.rounding_given ? request.rounding : rounding_rule::nearest_even;
+    const rounding_rule rule = rule_for(request, rounding_rule::nearest_even);
     table_array &dct = add_array(description, request.array_name, "_dct", value_type, values,
                                  request.dct_outputs * request.mel_filters);
     dct.rule = rule;
     dct.value = dct_value;
     dct.exact = exact_dct;
     dct.angle_points = request.mel_filters;
-    dct.scale = q31 ? 2147483648.0 : 32768.0;
+    dct.scale = full_scale(values);
     make_scale(request);
     table_array &filters =
         add_array(description, request.array_name, "_filter_coefs", value_type, values, filter_coefficients(request));
@@ -222,10 +221,8 @@ void describe(const table_request &request, table_description &description)
     add_field(instance, field_kind::u32, "%d", static_cast<int>(request.points));
     add_field(instance, field_kind::u32, "%d", static_cast<int>(request.mel_filters));
     add_field(instance, field_kind::u32, "%d", static_cast<int>(request.dct_outputs));
-    add_instance_field(instance, cfft);
-    instance.fields[instance.field_count - 1].where = complex;
-    add_instance_field(instance, rfft);
-    instance.fields[instance.field_count - 1].where = real;
+    add_instance_field(instance, cfft).where = complex;
+    add_instance_field(instance, rfft).where = real;
 }
 
 // The filters' runs, their first bins and lengths, and the rest by their

@@ -77,11 +77,11 @@ int describe_cmsis_rfft(const table_request &request, table_description &descrip
         // Helium's split step reads the pair past the last that the scalar one reads.
         array.tail = 2;
         array.tail_where = helium;
-        array.rule = request.rounding_given ? request.rounding : rounding_rule::nearest;
+        array.rule = rule_for(request, rounding_rule::nearest);
         array.exact = exact[j];
         array.value = value[j];
         array.angle_points = length;
-        array.scale = q31 ? 2147483648.0 : 32768.0;
+        array.scale = full_scale(array.type);
     }
     char cfft_suffix[max_derived_name];
     std::snprintf(cfft_suffix, sizeof cfft_suffix, "%s_cfft", suffix);
@@ -107,10 +107,8 @@ int describe_cmsis_rfft(const table_request &request, table_description &descrip
         add_field(instance, field_kind::u32, "1");            // twidCoefRModifier
         add_field(instance, field_kind::pointer, "%s", description.arrays[factors[0]].name);
         add_field(instance, field_kind::pointer, "%s", description.arrays[factors[1]].name);
-        add_instance_field(instance, cfft);
-        instance.fields[instance.field_count - 1].where = helium;
-        add_field(instance, field_kind::pointer, "&%s", description.instances[cfft].name);
-        instance.fields[instance.field_count - 1].where = scalar;
+        add_instance_field(instance, cfft).where = helium;
+        add_field(instance, field_kind::pointer, "&%s", description.instances[cfft].name).where = scalar;
     }
     return first;
 }
@@ -124,5 +122,5 @@ extern const table_layout cmsis_rfft_layout = {
     .fixed_scale = "its FFT fixes it",
     .client = &cmsis_dsp,
     .describe = describe,
-    .fill = fill_cmsis,
+    .fill = fill_from_values,
 };

@@ -46,9 +46,9 @@ double window_value(const table_array &array, std::int32_t i)
 {
     const cosine_sum &sum = windows[array.variant];
     const std::int32_t points = points_of(array);
-    const double pi = 3.141592653589793;
-    const double step = (pi - -pi) / (points - 1);
-    const double x = i == points - 1 ? pi : static_cast<double>(i) * step + -pi;
+    const double start = -static_cast<double>(pi), stop = static_cast<double>(pi);
+    const double step = (stop - start) / (points - 1);
+    const double x = i == points - 1 ? stop : static_cast<double>(i) * step + start;
     double w = 0.0;
     for (int k = 0; k < sum.terms; ++k)
         w += sum.coefficients[k] * std::cos(k * x);
@@ -58,7 +58,6 @@ double window_value(const table_array &array, std::int32_t i)
 long double exact_window(const table_array &array, std::int32_t i)
 {
     const cosine_sum &sum = windows[array.variant];
-    const long double pi = 3.141592653589793238462643383279502884L;
     const long double x = 2 * pi * i / (points_of(array) - 1) - pi;
     long double w = 0.0L;
     for (int k = 0; k < sum.terms; ++k)
@@ -70,29 +69,23 @@ void describe(const table_request &request, table_description &description)
 {
     const bool q31 = request.type == fixed_type::q31;
     const char *window = window_names[static_cast<int>(request.window)];
+    const rounding_rule rule = rule_for(request, rounding_rule::nearest);
     description.title = "Automatically generated window table.";
     description.header_title = "Automatically generated window table: the declaration.";
     description.types_header = "<stdint.h>";
     std::snprintf(description.summary, sizeof description.summary, "%d points, %s %s, %s, rounded %s",
                   request.points, request.symmetric ? "symmetric" : "periodic", window, q31 ? "q31" : "q15",
-                  rounding_name(request.rounding_given ? request.rounding : rounding_rule::nearest));
+                  rounding_name(rule));
     add_row(description, "Number of points:", true, "%d", request.points);
     add_row(description, "Layout:", true, "window");
     add_row(description, "Window:", true, "%s, %s", window, request.symmetric ? "symmetric" : "periodic");
     add_row(description, "Type:", true, "%s", q31 ? "q31" : "q15");
-    add_row(description, "Rounding:", true, "%s",
-            rounding_phrase(request.rounding_given ? request.rounding : rounding_rule::nearest));
+    add_row(description, "Rounding:", true, "%s", rounding_phrase(rule));
     add_row(description, "Required alignment:", false, "4 byte (word)");
     table_array &array = add_window_array(description, request, "", q31 ? "int32_t" : "int16_t",
                                           q31 ? element_type::q31 : element_type::q15, request.window,
-                                          request.points, request.symmetric,
-                                          request.rounding_given ? request.rounding : rounding_rule::nearest);
+                                          request.points, request.symmetric, rule);
     array.window = true;
-}
-
-void fill(const table_request &, table_description &description)
-{
-    fill_values(description);
 }
 
 } // namespace
@@ -107,7 +100,7 @@ table_array &add_window_array(table_description &description, const table_reques
     array.rule = rule;
     array.value = window_value;
     array.exact = exact_window;
-    array.scale = type == element_type::q31 ? 2147483648.0 : 32768.0;
+    array.scale = full_scale(type);
     return array;
 }
 
@@ -122,5 +115,5 @@ extern const table_layout window_layout = {
     .windows = window_names,
     .runs_an_fft = false,
     .describe = describe,
-    .fill = fill,
+    .fill = fill_from_values,
 };

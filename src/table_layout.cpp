@@ -104,7 +104,7 @@ table_instance &add_instance(table_description &description, const char *ident,
     return instance;
 }
 
-void add_field(table_instance &instance, field_kind kind, const char *format, ...)
+instance_field &add_field(table_instance &instance, field_kind kind, const char *format, ...)
 {
     instance_field &field = instance.fields[instance.field_count++];
     field = {};
@@ -113,14 +113,16 @@ void add_field(table_instance &instance, field_kind kind, const char *format, ..
     va_start(arguments, format);
     std::vsnprintf(field.text, sizeof field.text, format, arguments);
     va_end(arguments);
+    return field;
 }
 
-void add_instance_field(table_instance &instance, int held_instance)
+instance_field &add_instance_field(table_instance &instance, int held_instance)
 {
     instance_field &field = instance.fields[instance.field_count++];
     field = {};
     field.kind = field_kind::instance;
     field.instance = held_instance;
+    return field;
 }
 
 void add_row(table_description &description, const char *label, bool in_header,
@@ -190,4 +192,9 @@ void fill_values(table_description &description)
         for (std::int32_t i = 0; i < array.count + array.tail; ++i)
             store_value(array, i, array.value(array, i));
     }
+}
+
+void fill_from_values(const table_request &, table_description &description)
+{
+    fill_values(description);
 }

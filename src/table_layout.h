@@ -238,9 +238,9 @@ table_array &add_array(table_description &description, const char *ident, const 
                        const char *c_type, element_type type, std::int32_t count);
 table_instance &add_instance(table_description &description, const char *ident,
                              const char *suffix, const char *c_type);
-void add_field(table_instance &instance, field_kind kind, const char *format, ...);
+instance_field &add_field(table_instance &instance, field_kind kind, const char *format, ...);
 // A field that holds the instance held_instance of the description by value.
-void add_instance_field(table_instance &instance, int held_instance);
+instance_field &add_instance_field(table_instance &instance, int held_instance);
 void add_row(table_description &description, const char *label, bool in_header,
              const char *format, ...);
 // The test's bit, adding it to the description where it is not there yet.
@@ -248,6 +248,8 @@ unsigned char add_build_test(table_description &description, const build_test &t
 
 // Fills each array that has a fill or value function, counting what saturated.
 void fill_values(table_description &description);
+// The same, as a layout's fill, for a layout whose arrays all have one.
+void fill_from_values(const table_request &request, table_description &description);
 
 // The size in bytes of an element of the type.
 std::size_t element_size(element_type type);
@@ -266,11 +268,28 @@ inline void store_value(table_array &array, std::int32_t i, double value)
     array.saturated += saturated ? 1 : 0;
 }
 
+// pi, to the precision of the widest long double. Made a double, it is the
+// double nearest pi, 3.141592653589793, and two_pi the double nearest 2 pi.
+constexpr long double pi = 3.141592653589793238462643383279502884L;
+constexpr long double two_pi = 2 * pi;
+
 // The array's angle for pair i, 2 pi i / angle_points.
 template <typename real>
 real angle_of(const table_array &array, std::int32_t pair)
 {
-    return static_cast<real>(6.283185307179586476925286766559005768L) * pair / array.angle_points;
+    return static_cast<real>(two_pi) * pair / array.angle_points;
+}
+
+// The value of 1.0 in an element of the type, in LSB.
+inline double full_scale(element_type type)
+{
+    return type == element_type::q31 ? 2147483648.0 : 32768.0;
+}
+
+// The rule of the request's --round, or else the array's own.
+inline rounding_rule rule_for(const table_request &request, rounding_rule own)
+{
+    return request.rounding_given ? request.rounding : own;
 }
 
 // A rule as a report tells it, and as a comment does.

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr long double two_pi = 6.283185307179586476925286766559005768L;
-
 // Element i of the array, of whichever integer type it holds.
 long double element(const table_array &array, std::int32_t i)
 {

@@ -86,7 +86,8 @@ bool prepare_atomic_file(atomic_file &file, const char *path, writer write)
 // wrote its files or failed: a file is never left without a word.
 int report_leftover(std::FILE *err, const atomic_file &file)
 {
-    char left[4096];
+    // Static, as the stack may be small.
+    static char left[4096];
     name_leftover(file, left, sizeof left);
     const bool older = file.left == leftover::older_file;
     std::fputs(older ? "ERROR:  Unable to put the older " : "ERROR:  Unable to remove ", err);
