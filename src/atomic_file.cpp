@@ -87,11 +87,8 @@ bool open_temp_file(atomic_file &file)
     const std::uint64_t seed = name_seed();
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < temp_name_attempts; ++attempt) {
-        temp_name name;
-        name_attempt(name, seed + static_cast<std::uint64_t>(attempt));
-        fd = create_temporary_file(file, name);
-        if (fd >= 0)
-            std::memcpy(file.temp_name, name, sizeof name);
+        name_attempt(file.temp_name, seed + static_cast<std::uint64_t>(attempt));
+        fd = create_temporary_file(file, file.temp_name);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -112,18 +109,14 @@ bool keep_older_file(atomic_file &file)
 {
     const std::uint64_t seed = name_seed() ^ 0xB;
     for (int attempt = 0; attempt < temp_name_attempts; ++attempt) {
-        temp_name name;
-        name_attempt(name, seed + static_cast<std::uint64_t>(attempt));
-        if (link_older_file(file, name)) {
-            std::memcpy(file.second_name, name, sizeof name);
+        name_attempt(file.second_name, seed + static_cast<std::uint64_t>(attempt));
+        if (link_older_file(file, file.second_name))
             return true;
-        }
         if (errno == EEXIST)
             continue;
         if (errno == ENOENT)
             return true; // no older file to keep
-        if (move_older_file_aside(file, name)) {
-            std::memcpy(file.second_name, name, sizeof name);
+        if (move_older_file_aside(file, file.second_name)) {
             file.older_moved_aside = true;
             return true;
         }

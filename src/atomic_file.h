@@ -38,8 +38,8 @@ struct atomic_file {
     bool folder_refused;  // the folder does not let the tool create a file in it
     bool older_moved_aside; // the older file was moved to a second name, not linked there
     bool placed;          // the new file is at path
-    char temp_name[temp_name_length + 1];   // in path's folder, once created
-    char second_name[temp_name_length + 1]; // of the older file, once it has one
+    char temp_name[temp_name_length + 1];   // in path's folder: the last tried, the file's once created
+    char second_name[temp_name_length + 1]; // of the older file: the last tried, its own once it has one
     leftover left;        // a name that could not be removed, and what it holds
     int left_error;       // and why
     native_file native;
