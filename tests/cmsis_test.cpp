@@ -8,6 +8,7 @@
 // build; and the flash that a real FFT costs either way.
 
 #include "installed_tool.h"
+#include "markdown_table.h"
 #include "tool_under_test.h"
 
 #include <gtest/gtest.h>
@@ -170,18 +171,12 @@ TEST_F(CmsisHost, Q31OutputsOfEachRoundingLieWithinTheDocumentedBound)
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
     const std::string page = read_file(SOURCE_DIR "/docs/cmsis-dsp.md");
     std::map<std::string, std::vector<long>> bounds;
-    std::istringstream lines(page.substr(page.find("| `--round` | `arm_cfft_q31` | `arm_rfft_q31` |")));
-    std::string line;
-    std::getline(lines, line);
-    std::getline(lines, line);
-    while (std::getline(lines, line) && line.rfind("|", 0) == 0) {
-        std::istringstream cells(line.substr(1));
-        std::string rounding, complex, real;
-        std::getline(cells, rounding, '|');
-        std::getline(cells, complex, '|');
-        std::getline(cells, real, '|');
-        rounding = rounding.substr(rounding.find('`') + 1);
-        bounds[rounding.substr(0, rounding.find('`'))] = {std::stol(complex), std::stol(real)};
+    const std::vector<std::string> rows = table_rows(page, "| `--round` | `arm_cfft_q31` | `arm_rfft_q31` |");
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        const std::vector<std::string> cells = cells_of(rows[row]);
+        ASSERT_EQ(cells.size(), 3u) << rows[row];
+        // The rule, in backticks.
+        bounds[cells[0].substr(1, cells[0].size() - 2)] = {std::stol(cells[1]), std::stol(cells[2])};
     }
     ASSERT_EQ(bounds.size(), 3u) << "the page's table of bounds";
     for (const auto &[rounding, bound] : bounds) {
@@ -708,8 +703,9 @@ std::map<std::string, std::vector<std::string>> documented_sources()
 {
     const std::string page = read_file(SOURCE_DIR "/docs/cmsis-dsp.md");
     std::map<std::string, std::vector<std::string>> sources;
-    std::istringstream lines(page.substr(page.find("| layout | files |")));
-    for (std::string line; std::getline(lines, line) && line.rfind("|", 0) == 0;) {
+    const std::vector<std::string> rows = table_rows(page, "| layout | files |");
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        const std::string &line = rows[row];
         std::vector<std::string> quoted;
         for (std::size_t open = line.find('`'); open != std::string::npos; open = line.find('`', open + 1)) {
             const std::size_t close = line.find('`', open + 1);
