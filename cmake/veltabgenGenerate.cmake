@@ -2,7 +2,7 @@
 #                    [SCALE <scale>] [ROUND <rule>] [NAME <ident>] [ALIGN <style>]
 #                    [SECTION <name>] [BANK <b>] [WINDOW <window>] [SYMMETRIC]
 #                    [SAMPLE_RATE <hz>] [MEL_FILTERS <m>] [DCT_OUTPUTS <k>]
-#                    [FMIN <hz>] [FMAX <hz>] [HEADER])
+#                    [FMIN <hz>] [FMAX <hz>] [FRAME_LENGTH <l>] [HEADER])
 #
 # Adds to <target>, which may be a target of another folder, the source of an
 # N-point table, generated at build time by veltabgen::veltabgen into
@@ -15,8 +15,8 @@
 # default), cmsis-cfft, cmsis-rfft, window or cmsis-mfcc, and the other
 # keywords are as the tool's options of their names: TYPE (q15 or q31),
 # ROUND, SECTION and BANK for every layout; SCALE for radix2; WINDOW and
-# SYMMETRIC for window; WINDOW, SAMPLE_RATE, MEL_FILTERS, DCT_OUTPUTS, FMIN
-# and FMAX for cmsis-mfcc.
+# SYMMETRIC for window; WINDOW, SYMMETRIC, SAMPLE_RATE, MEL_FILTERS,
+# DCT_OUTPUTS, FMIN, FMAX and FRAME_LENGTH for cmsis-mfcc.
 #
 # Every argument is checked here, when the project is configured, and taken
 # as given, whatever CMake would read as true or false (NAME N names the
@@ -52,19 +52,25 @@ endfunction()
 # What each layout takes, as the tool's --help tells it: its sizes N (the
 # smallest, the largest, and whether only powers of 2), the keywords of the
 # options that not every layout takes, and its windows, the default first.
-set(_veltabgen_layouts radix2 cmsis-cfft cmsis-rfft window cmsis-mfcc)
-set(_veltabgen_sizes_radix2 16 32768 POWER)
-set(_veltabgen_sizes_cmsis-cfft 16 4096 POWER)
-set(_veltabgen_sizes_cmsis-rfft 32 8192 POWER)
-set(_veltabgen_sizes_window 2 32768 ANY)
-set(_veltabgen_sizes_cmsis-mfcc 32 4096 POWER)
-set(_veltabgen_keywords_radix2 SCALE)
-set(_veltabgen_keywords_cmsis-cfft Q31)
-set(_veltabgen_keywords_cmsis-rfft Q31)
-set(_veltabgen_keywords_window Q31 WINDOW SYMMETRIC)
-set(_veltabgen_keywords_cmsis-mfcc Q31 WINDOW SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX)
-set(_veltabgen_windows_window hann hamming blackman flattop)
-set(_veltabgen_windows_cmsis-mfcc hamming hann)
+# Set in the scope of each call, as a macro: a project that builds veltabgen
+# in its own tree calls the function from folders that do not see the
+# variables of veltabgen's folder.
+macro(_veltabgen_layout_tables)
+    set(_veltabgen_layouts radix2 cmsis-cfft cmsis-rfft window cmsis-mfcc)
+    set(_veltabgen_sizes_radix2 16 32768 POWER)
+    set(_veltabgen_sizes_cmsis-cfft 16 4096 POWER)
+    set(_veltabgen_sizes_cmsis-rfft 32 8192 POWER)
+    set(_veltabgen_sizes_window 2 32768 ANY)
+    set(_veltabgen_sizes_cmsis-mfcc 32 4096 POWER)
+    set(_veltabgen_keywords_radix2 SCALE)
+    set(_veltabgen_keywords_cmsis-cfft Q31)
+    set(_veltabgen_keywords_cmsis-rfft Q31)
+    set(_veltabgen_keywords_window Q31 WINDOW SYMMETRIC)
+    set(_veltabgen_keywords_cmsis-mfcc Q31 WINDOW SYMMETRIC SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX
+        FRAME_LENGTH)
+    set(_veltabgen_windows_window hann hamming blackman flattop)
+    set(_veltabgen_windows_cmsis-mfcc hamming hann)
+endmacro()
 
 # The items joined for a message: "a, b or c".
 function(_veltabgen_join result)
@@ -101,8 +107,9 @@ function(_veltabgen_check_hertz keyword value smallest largest)
 endfunction()
 
 function(veltabgen_generate target)
+    _veltabgen_layout_tables()
     set(keywords SIZE LAYOUT TYPE SCALE ROUND NAME ALIGN SECTION BANK WINDOW SAMPLE_RATE MEL_FILTERS
-        DCT_OUTPUTS FMIN FMAX)
+        DCT_OUTPUTS FMIN FMAX FRAME_LENGTH)
     set(flags HEADER SYMMETRIC)
     cmake_parse_arguments(PARSE_ARGV 1 arg "${flags}" "${keywords}" "")
     if(arg_UNPARSED_ARGUMENTS)
@@ -159,7 +166,7 @@ function(veltabgen_generate target)
         _veltabgen_reject(SIZE "${arg_SIZE}" "is not a whole number from ${smallest} to ${largest}")
     endif()
     # The options that only some layouts take.
-    foreach(keyword SCALE WINDOW SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX SYMMETRIC)
+    foreach(keyword SCALE WINDOW SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX FRAME_LENGTH SYMMETRIC)
         # A flag's variable is defined, true or false, whether given or not.
         set(given FALSE)
         if((keyword STREQUAL "SYMMETRIC" AND arg_SYMMETRIC) OR
@@ -230,6 +237,15 @@ function(veltabgen_generate target)
     endif()
     if(DEFINED arg_DCT_OUTPUTS)
         list(APPEND options --dct-outputs=${arg_DCT_OUTPUTS})
+    endif()
+    if(DEFINED arg_FRAME_LENGTH)
+        if(NOT arg_FRAME_LENGTH MATCHES "^[1-9][0-9]*$" OR arg_FRAME_LENGTH LESS 2 OR arg_FRAME_LENGTH GREATER 4096)
+            _veltabgen_reject(FRAME_LENGTH "${arg_FRAME_LENGTH}" "is not a whole number from 2 to 4096")
+        endif()
+        if(arg_FRAME_LENGTH GREATER arg_SIZE)
+            _veltabgen_reject(FRAME_LENGTH "${arg_FRAME_LENGTH}" "is above SIZE, ${arg_SIZE}")
+        endif()
+        list(APPEND options --frame-length=${arg_FRAME_LENGTH})
     endif()
 
     # The words that cannot name the array: C's and C++'s keywords, and the

@@ -525,6 +525,7 @@ bool is_documented_message(std::string_view message)
         "The --dct-outputs option requires a value.\n",
         "The --fmin option requires a value.\n",
         "The --fmax option requires a value.\n",
+        "The --frame-length option requires a value.\n",
         "The --stats option writes its report to standard output, and no file.\n",
         "The --header and --output files must differ.",
         "The --section option needs --align=ti or --align=gnu.\n",
@@ -540,10 +541,12 @@ bool is_documented_message(std::string_view message)
         "The radix2 layout takes no --", "The cmsis-cfft layout takes no --", "The cmsis-rfft layout takes no --",
         "The window layout takes no --", "The cmsis-mfcc layout takes no --",
         "The cmsis-mfcc layout takes the window hamming or hann, not ", "The DCT outputs (",
-        "The highest frequency, ", "The lowest frequency, ", "Mel filter "};
+        "The highest frequency, ", "The lowest frequency, ", "Mel filter ", "The frame length ("};
+    // A frequency is shown in full, as the number it is: up to 326
+    // characters, for the smallest.
     for (std::string_view prefix : of_a_layout)
         if (starts_with(message, prefix))
-            return message.back() == '\n' && message.size() < 200 &&
+            return message.back() == '\n' && message.size() < 800 &&
                    !has_control_character(message.substr(0, message.size() - 1));
 
     const std::string_view bad_switch = "Unrecognized switch character: '";
@@ -572,6 +575,7 @@ bool is_documented_message(std::string_view message)
         "The --fmax option needs a plain decimal number of hertz, at most 5000000:  ",
         "The --mel-filters option needs a whole number from 1 to 4096:  ",
         "The --dct-outputs option needs a whole number from 1 to 4096:  ",
+        "The --frame-length option needs a whole number from 2 to 4096:  ",
     };
     // The spec's own message shows the argument as given; the others show a
     // value on one line, each of at most 32 bytes as an escape of 4.
@@ -626,7 +630,7 @@ bool asks_for_check(const std::vector<std::string> &args)
     static const std::string_view options_with_values[] = {
         "--name",  "--align",  "--section", "--bank",        "--header",      "--output",
         "--round", "--scale",  "--layout",  "--type",        "--window",      "--sample-rate",
-        "--fmin",  "--fmax",   "--mel-filters", "--dct-outputs"};
+        "--fmin",  "--fmax",   "--mel-filters", "--dct-outputs", "--frame-length"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string &arg = args[i];
         if (arg == "--check")

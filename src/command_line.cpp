@@ -29,9 +29,9 @@ const char option_usage[] =
     "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--layout=LAYOUT]\n"
     "                 [--type=TYPE] [--window=WINDOW] [--symmetric]\n"
     "                 [--sample-rate=HZ] [--mel-filters=M] [--dct-outputs=K]\n"
-    "                 [--fmin=HZ] [--fmax=HZ] [--name=IDENT] [--align=STYLE]\n"
-    "                 [--section=NAME] [--bank=B] [--header=FILE] [--output=FILE]\n"
-    "                 [--check | --stats] N\n"
+    "                 [--fmin=HZ] [--fmax=HZ] [--frame-length=L] [--name=IDENT]\n"
+    "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
+    "                 [--output=FILE] [--check | --stats] N\n"
     "       veltabgen --help | --version\n";
 
 const char help_pointer[] = "Run 'veltabgen --help' for what each option does.\n";
@@ -76,6 +76,8 @@ const char help_text[] =
     "  --dct-outputs=K Its DCT outputs, 1 to M; 13 by default.\n"
     "  --fmin=HZ       The lowest frequency of its filters, 0 by default.\n"
     "  --fmax=HZ       The highest, at most and by default half the sample rate.\n"
+    "  --frame-length=L The MFCC's frames, 2 to N samples, which its window,\n"
+    "                  of L values, pads with zeros to N; N by default.\n"
     "  --name=IDENT    Name the array IDENT instead of w.\n"
     "  --align=STYLE   Ask for the 4-byte alignment with ti (the default for\n"
     "                  radix2: #pragma DATA_ALIGN, after a note on memory banks),\n"
@@ -147,11 +149,16 @@ constexpr std::size_t max_name_length = 63;
 constexpr std::size_t max_section_length = 64;
 constexpr std::size_t shown_argument_length = 32;
 
+// The room of a fault's message: static, as the stack may be small, and
+// large enough for two numbers of a configuration in full.
+char fault_text[1024];
+
 // Ends the reading with a fault. Returns false, for the readers to return.
 bool fail(command_line &command, const char *message)
 {
     command.action = run_action::report_fault;
-    std::snprintf(command.fault_message, sizeof command.fault_message, "%s", message);
+    std::snprintf(fault_text, sizeof fault_text, "%s", message);
+    command.fault_message = fault_text;
     return false;
 }
 
@@ -179,7 +186,8 @@ bool fail_showing(command_line &command, const char *format, const char *text,
         written += show_character(text[i], value + written);
     value[written] = '\0';
     command.action = run_action::report_fault;
-    std::snprintf(command.fault_message, sizeof command.fault_message, format, value);
+    std::snprintf(fault_text, sizeof fault_text, format, value);
+    command.fault_message = fault_text;
     return false;
 }
 
@@ -221,8 +229,8 @@ bool read_points(command_line &command, const char *text)
 {
     if (!is_digit(text[0])) {
         command.action = run_action::report_fault;
-        std::snprintf(command.fault_message, sizeof command.fault_message,
-                      "Unrecognized argument:  %-.32s\n", text);
+        std::snprintf(fault_text, sizeof fault_text, "Unrecognized argument:  %-.32s\n", text);
+        command.fault_message = fault_text;
         return false;
     }
 
@@ -630,8 +638,10 @@ bool read_fmax(command_line &command, const char *text)
     return true;
 }
 
-// A whole number from 1 to 4096, in decimal digits without a leading 0.
-bool read_count(command_line &command, const char *text, const char *option, std::int32_t &count)
+// A whole number from smallest to 4096, in decimal digits without a
+// leading 0.
+bool read_count(command_line &command, const char *text, const char *option, std::int32_t smallest,
+                std::int32_t &count)
 {
     std::int32_t value = 0;
     bool valid = text[0] >= '1' && text[0] <= '9';
@@ -639,23 +649,29 @@ bool read_count(command_line &command, const char *text, const char *option, std
         valid = is_digit(*c) && value <= 4096;
         value = value * 10 + (*c - '0');
     }
-    if (valid && value <= 4096) {
+    if (valid && value >= smallest && value <= 4096) {
         count = value;
         return true;
     }
     char format[96];
-    std::snprintf(format, sizeof format, "The --%s option needs a whole number from 1 to 4096:  %%s\n", option);
+    std::snprintf(format, sizeof format, "The --%s option needs a whole number from %d to 4096:  %%s\n", option,
+                  static_cast<int>(smallest));
     return fail_showing(command, format, text, std::strlen(text));
 }
 
 bool read_mel_filters(command_line &command, const char *text)
 {
-    return read_count(command, text, "mel-filters", command.request.mel_filters);
+    return read_count(command, text, "mel-filters", 1, command.request.mel_filters);
 }
 
 bool read_dct_outputs(command_line &command, const char *text)
 {
-    return read_count(command, text, "dct-outputs", command.request.dct_outputs);
+    return read_count(command, text, "dct-outputs", 1, command.request.dct_outputs);
+}
+
+bool read_frame_length(command_line &command, const char *text)
+{
+    return read_count(command, text, "frame-length", 2, command.request.frame_length);
 }
 
 bool ask_for_stats(command_line &command, const char *)
@@ -705,6 +721,7 @@ constexpr long_option long_options[] = {
     {"dct-outputs", true, read_dct_outputs, option_dct_outputs},
     {"fmin", true, read_fmin, option_fmin},
     {"fmax", true, read_fmax, option_fmax},
+    {"frame-length", true, read_frame_length, option_frame_length},
     {"help", false, show_help, 0},
     {"version", false, show_version, 0},
 };
@@ -782,6 +799,7 @@ command_line read_arguments(int argc, char *argv[], const table_layout *layout)
 {
     command_line command{};
     command.action = run_action::generate;
+    command.fault_message = "";
     command.layout_of_run = layout;
     command.request = {};
     command.request.layout = table_layouts[0];
@@ -859,7 +877,8 @@ command_line read_command_line(int argc, char *argv[])
         request.alignment = layout.default_alignment;
     const bool ti = request.alignment == alignment_style::ti;
     const unsigned refused = command.options_given & ~layout.options;
-    char message[256];
+    // Static, as it may hold a configuration's numbers in full.
+    static char message[sizeof fault_text];
     if (request.points == no_points) {
         fail(command, "Must specify FFT size.");
     } else if ((refused & option_scale) != 0) {

@@ -21,9 +21,9 @@ struct command_line {
     // met: that of the run, once a first reading has found it; null before.
     const table_layout *layout_of_run;
     // With report_fault: the message of the error line, or an empty text for
-    // the usage text alone. Its room bounds every message, so that a fault is
-    // reported without allocating.
-    char fault_message[256];
+    // the usage text alone, in a static room that bounds every message, so
+    // that a fault is reported without allocating.
+    const char *fault_message;
 };
 
 // Writes c into out as an error line shows a value: as itself, or, for a

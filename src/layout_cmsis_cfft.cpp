@@ -189,6 +189,9 @@ void describe(const table_request &request, table_description &description)
     describe_cmsis_file(request, description, "Appropriate FFTs:",
                         request.type == fixed_type::q31 ? "arm_cfft_q31" : "arm_cfft_q15");
     describe_cmsis_cfft(request, description, request.points, "", every_build, true);
+    // The caller's buffer, transformed in place: N complex values.
+    add_macro(description, "_FFT_LENGTH", request.points);
+    add_macro(description, "_BUFFER_LENGTH", 2L * request.points);
 }
 
 } // namespace

@@ -16,8 +16,10 @@
 // and a constant arm_mfcc_instance that points at them all and holds the FFT's
 // instance by value, so that arm_mfcc_q15(&IDENT, ...) needs no init call.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "layout_cmsis.h"
@@ -31,6 +33,8 @@ const char *const mfcc_windows[] = {"hamming", "hann", nullptr};
 
 constexpr std::int32_t max_bins = 4096 / 2 + 1;
 
+constexpr const char *square_root_table = "sqrt_initial_lut_q31";
+
 // The mel scale of HTK, as the script computes it.
 double mel_of(double frequency)
 {
@@ -40,6 +44,11 @@ double mel_of(double frequency)
 double fmax_of(const table_request &request)
 {
     return request.fmax_given ? request.fmax : request.sample_rate / 2.0;
+}
+
+std::int32_t frame_length_of(const table_request &request)
+{
+    return request.frame_length != 0 ? request.frame_length : request.points;
 }
 
 // The mel filters of a request, as the script lays them out: the mels of
@@ -109,22 +118,41 @@ std::int32_t filter_coefficients(const table_request &request)
     return total;
 }
 
+// Two frequencies in full, each as the number it is: static, as each may be
+// long, and the stack small.
+char first_frequency[max_decimal_text];
+char second_frequency[max_decimal_text];
+
 bool refuse(const table_request &request, char *message, std::size_t size)
 {
     const double fmax = fmax_of(request);
+    if (std::strcmp(request.array_name, square_root_table) == 0) {
+        std::snprintf(message, size, "The name %s is that of CMSIS-DSP's table, which the source defines too.\n",
+                      square_root_table);
+        return true;
+    }
+    if (frame_length_of(request) > request.points) {
+        std::snprintf(message, size, "The frame length (%d) must be at most the FFT length (%d).\n",
+                      static_cast<int>(frame_length_of(request)), static_cast<int>(request.points));
+        return true;
+    }
     if (request.dct_outputs > request.mel_filters) {
         std::snprintf(message, size, "The DCT outputs (%d) must be at most the mel filters (%d).\n",
                       static_cast<int>(request.dct_outputs), static_cast<int>(request.mel_filters));
         return true;
     }
     if (fmax > request.sample_rate / 2.0) {
-        std::snprintf(message, size, "The highest frequency, %g Hz, is above half the sample rate, %g Hz.\n", fmax,
-                      request.sample_rate / 2.0);
+        write_decimal(fmax, first_frequency);
+        write_decimal(request.sample_rate / 2.0, second_frequency);
+        std::snprintf(message, size, "The highest frequency, %s Hz, is above half the sample rate, %s Hz.\n",
+                      first_frequency, second_frequency);
         return true;
     }
     if (request.fmin >= fmax) {
-        std::snprintf(message, size, "The lowest frequency, %g Hz, must be below the highest, %g Hz.\n",
-                      request.fmin, fmax);
+        write_decimal(request.fmin, first_frequency);
+        write_decimal(fmax, second_frequency);
+        std::snprintf(message, size, "The lowest frequency, %s Hz, must be below the highest, %s Hz.\n",
+                      first_frequency, second_frequency);
         return true;
     }
     make_scale(request);
@@ -134,11 +162,20 @@ bool refuse(const table_request &request, char *message, std::size_t size)
         if (length > 0)
             continue;
         const auto hertz = [](double mel) { return 700.0 * (std::exp(mel / 1127.0) - 1.0); };
+        const double low = hertz(corner(request, n)), high = hertz(corner(request, n + 2));
+        // One decimal, or as many more as tell the two apart.
+        int decimals = 1;
+        for (; decimals < 17; ++decimals) {
+            std::snprintf(first_frequency, sizeof first_frequency, "%.*f", decimals, low);
+            std::snprintf(second_frequency, sizeof second_frequency, "%.*f", decimals, high);
+            if (std::strcmp(first_frequency, second_frequency) != 0)
+                break;
+        }
         std::snprintf(message, size,
-                      "Mel filter %d of %d, from %.1f to %.1f Hz, covers no FFT bin: ask for fewer filters, a "
+                      "Mel filter %d of %d, from %s to %s Hz, covers no FFT bin: ask for fewer filters, a "
                       "wider range or a longer FFT.\n",
-                      static_cast<int>(n + 1), static_cast<int>(request.mel_filters), hertz(corner(request, n)),
-                      hertz(corner(request, n + 2)));
+                      static_cast<int>(n + 1), static_cast<int>(request.mel_filters), first_frequency,
+                      second_frequency);
         return true;
     }
     return false;
@@ -151,6 +188,22 @@ double dct_value(const table_array &array, std::int32_t i)
     const std::int32_t filters = array.angle_points;
     const double s = (static_cast<double>(i % filters + 1) - 0.5) / filters;
     return std::cos(i / filters * static_cast<double>(pi) * s) * std::sqrt(2.0 / filters);
+}
+
+// The first guesses of the library's square roots (arm_sqrt_q31), which
+// its complex magnitudes take: 2^28 / sqrt(x) for x = 0.25 + i / 32, rounded
+// to nearest, as arm_common_tables.c holds them.
+constexpr std::int32_t square_root_guesses = 32;
+constexpr double square_root_guess_scale = 268435456.0;
+
+double square_root_guess(const table_array &, std::int32_t i)
+{
+    return 1.0 / std::sqrt(0.25 + i / 32.0);
+}
+
+long double exact_square_root_guess(const table_array &array, std::int32_t i)
+{
+    return array.scale / std::sqrt(0.25L + i / 32.0L);
 }
 
 // A filter's exact value is the script's: only its rounding is an error.
@@ -168,11 +221,19 @@ long double exact_dct(const table_array &array, std::int32_t i)
 // The rows of the comment that tell the configuration.
 void add_rows(const table_request &request, table_description &description)
 {
-    add_row(description, "Sample rate:", true, "%g Hz", request.sample_rate);
-    add_row(description, "Mel filters:", true, "%d, from %g to %g Hz", static_cast<int>(request.mel_filters),
-            request.fmin, fmax_of(request));
+    write_decimal(request.sample_rate, first_frequency);
+    add_row(description, "Sample rate:", true, "%s Hz", first_frequency);
+    write_decimal(request.fmin, first_frequency);
+    write_decimal(fmax_of(request), second_frequency);
+    add_row(description, "Mel filters:", true, "%d, from %s to %s Hz", static_cast<int>(request.mel_filters),
+            first_frequency, second_frequency);
     add_row(description, "DCT outputs:", true, "%d", static_cast<int>(request.dct_outputs));
-    add_row(description, "Window:", true, "%s, periodic", window_names[static_cast<int>(request.window)]);
+    add_row(description, "Window:", true, "%s, %s", window_names[static_cast<int>(request.window)],
+            request.symmetric ? "symmetric" : "periodic");
+    // Its length, where a frame is shorter than the FFT, which the window
+    // pads with zeros.
+    if (frame_length_of(request) != request.points)
+        add_row(description, "Frame length:", true, "%d, padded with zeros", static_cast<int>(frame_length_of(request)));
 }
 
 void describe(const table_request &request, table_description &description)
@@ -199,8 +260,7 @@ void describe(const table_request &request, table_description &description)
     filters.exact = exact_filter;
     filters.scale = dct.scale;
     table_array &window = add_window_array(description, request, "_window", value_type, values, request.window,
-                                           request.points, false, rule);
-    window.window = true;
+                                           request.points, frame_length_of(request), request.symmetric, rule);
     table_array &positions = add_array(description, request.array_name, "_filter_pos", "uint32_t",
                                        element_type::offset, request.mel_filters);
     table_array &lengths = add_array(description, request.array_name, "_filter_lengths", "uint32_t",
@@ -223,6 +283,39 @@ void describe(const table_request &request, table_description &description)
     add_field(instance, field_kind::u32, "%d", static_cast<int>(request.dct_outputs));
     add_instance_field(instance, cfft).where = complex;
     add_instance_field(instance, rfft).where = real;
+
+    // The one table of the library's own that the MFCC's functions read on
+    // a scalar or DSP-extension core, where it is its arm_sqrt_q31's.
+    table_array &guesses =
+        add_array(description, square_root_table, "", "q31_t", element_type::q31, square_root_guesses);
+    guesses.weak = true;
+    guesses.rule = rounding_rule::nearest;
+    guesses.value = square_root_guess;
+    guesses.exact = exact_square_root_guess;
+    guesses.scale = square_root_guess_scale;
+
+    // The sizes of the caller's buffers: the frame, which the MFCC changes,
+    // holds the FFT's length of samples, of which the window keeps the
+    // frame's length; the scratch, of q31 values, holds the spectrum that the
+    // FFT writes there, then one value a filter.
+    add_macro(description, "_FFT_LENGTH", request.points);
+    add_macro(description, "_FRAME_LENGTH", frame_length_of(request));
+    add_macro(description, "_MEL_FILTERS", request.mel_filters);
+    add_macro(description, "_DCT_OUTPUTS", request.dct_outputs);
+    // The complex FFT runs in place on N complex values; the real one writes
+    // N of them, but on Helium the first N/2 + 1 alone.
+    const long points = request.points;
+    const long complex_spectrum = q31 ? 2 * points : points;
+    const long helium_spectrum = q31 ? points + 2 : points / 2 + 1;
+    const condition helium = {add_build_test(description, helium_build), 0};
+    const struct {
+        condition where;
+        long spectrum;
+    } scratch[] = {{both(real, helium), helium_spectrum},
+                   {both(real, {0, helium.holds}), complex_spectrum},
+                   {complex, complex_spectrum}};
+    for (const auto &[where, spectrum] : scratch)
+        add_macro(description, "_SCRATCH_LENGTH", std::max<long>(spectrum, request.mel_filters)).where = where;
 }
 
 // The filters' runs, their first bins and lengths, and the rest by their
@@ -254,8 +347,8 @@ extern const table_layout cmsis_mfcc_layout = {
     .what = "the tables and arm_mfcc_instance of CMSIS-DSP's MFCC",
     .min_points = 32,
     .max_points = 4096,
-    .options = option_q31 | option_window | option_sample_rate | option_mel_filters | option_dct_outputs |
-               option_fmin | option_fmax,
+    .options = option_q31 | option_window | option_symmetric | option_sample_rate | option_mel_filters |
+               option_dct_outputs | option_fmin | option_fmax | option_frame_length,
     .fixed_scale = "its tables are fractions of full scale",
     .windows = mfcc_windows,
     .client = &cmsis_dsp,

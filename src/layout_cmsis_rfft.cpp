@@ -51,6 +51,10 @@ void describe(const table_request &request, table_description &description)
     describe_cmsis_file(request, description, "Appropriate FFTs:",
                         request.type == fixed_type::q31 ? "arm_rfft_q31" : "arm_rfft_q15");
     describe_cmsis_rfft(request, description, request.points, "", every_build, true, true, true);
+    // The caller's buffers: N samples, which the forward FFT changes, and
+    // the spectrum, N complex values and the one more that the inverse reads.
+    add_macro(description, "_FFT_LENGTH", request.points);
+    add_macro(description, "_SPECTRUM_LENGTH", 2L * request.points + 2);
 }
 
 } // namespace

@@ -35,6 +35,9 @@ void describe(const table_request &request, table_description &description)
     array.exact = exact_entry;
     array.angle_points = request.points;
     array.scale = request.scale;
+    // The largest FFT that the table serves, or that the smaller ones read
+    // it at a stride of.
+    add_macro(description, "_FFT_LENGTH", request.points);
 }
 
 void fill(const table_request &request, table_description &description)

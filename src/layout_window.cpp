@@ -19,19 +19,24 @@ namespace {
 
 struct cosine_sum {
     int terms;
-    double coefficients[5];            // as scipy writes them, in double precision
-    long double exact_coefficients[5]; // as the window's definition gives them
+    double coefficients[5]; // as scipy writes them, in double precision
+    // As the window's definition gives them: whole numbers over one
+    // denominator, so that a sum that is 0, as Blackman's at its ends, is
+    // exactly 0.
+    long double numerators[5];
+    long double denominator;
 };
 
 // In the order of window_kind. Hann and Hamming are scipy's general Hamming
 // window, whose second coefficient it computes as 1 - alpha.
 const cosine_sum windows[] = {
-    {2, {0.5, 1.0 - 0.5}, {0.5L, 0.5L}},
-    {2, {0.54, 1.0 - 0.54}, {0.54L, 0.46L}},
-    {3, {0.42, 0.50, 0.08}, {0.42L, 0.50L, 0.08L}},
+    {2, {0.5, 1.0 - 0.5}, {1, 1}, 2},
+    {2, {0.54, 1.0 - 0.54}, {54, 46}, 100},
+    {3, {0.42, 0.50, 0.08}, {42, 50, 8}, 100},
     {5,
      {0.21557895, 0.41663158, 0.277263158, 0.083578947, 0.006947368},
-     {0.21557895L, 0.41663158L, 0.277263158L, 0.083578947L, 0.006947368L}},
+     {215578950, 416631580, 277263158, 83578947, 6947368},
+     1e9L},
 };
 
 // The points over which the window's cosines run, from -pi to pi.
@@ -41,9 +46,12 @@ std::int32_t points_of(const table_array &array)
 }
 
 // Element i: the sum of its cosines as scipy's general_cosine sums them,
-// over numpy's linspace(-pi, pi, points), whose last point is pi itself.
+// over numpy's linspace(-pi, pi, points), whose last point is pi itself; 0
+// past the window.
 double window_value(const table_array &array, std::int32_t i)
 {
+    if (i >= array.window_length)
+        return 0.0;
     const cosine_sum &sum = windows[array.variant];
     const std::int32_t points = points_of(array);
     const double start = -static_cast<double>(pi), stop = static_cast<double>(pi);
@@ -57,12 +65,14 @@ double window_value(const table_array &array, std::int32_t i)
 
 long double exact_window(const table_array &array, std::int32_t i)
 {
+    if (i >= array.window_length)
+        return 0.0L;
     const cosine_sum &sum = windows[array.variant];
     const long double x = 2 * pi * i / (points_of(array) - 1) - pi;
     long double w = 0.0L;
     for (int k = 0; k < sum.terms; ++k)
-        w += sum.exact_coefficients[k] * std::cos(k * x);
-    return w * array.scale;
+        w += sum.numerators[k] * std::cos(k * x);
+    return w / sum.denominator * array.scale;
 }
 
 void describe(const table_request &request, table_description &description)
@@ -82,21 +92,21 @@ void describe(const table_request &request, table_description &description)
     add_row(description, "Type:", true, "%s", q31 ? "q31" : "q15");
     add_row(description, "Rounding:", true, "%s", rounding_phrase(rule));
     add_row(description, "Required alignment:", false, "4 byte (word)");
-    table_array &array = add_window_array(description, request, "", q31 ? "int32_t" : "int16_t",
-                                          q31 ? element_type::q31 : element_type::q15, request.window,
-                                          request.points, request.symmetric, rule);
-    array.window = true;
+    add_window_array(description, request, "", q31 ? "int32_t" : "int16_t", q31 ? element_type::q31 : element_type::q15,
+                     request.window, request.points, request.points, request.symmetric, rule);
+    add_macro(description, "_LENGTH", request.points);
 }
 
 } // namespace
 
 table_array &add_window_array(table_description &description, const table_request &request,
                               const char *suffix, const char *c_type, element_type type, window_kind window,
-                              std::int32_t n, bool symmetric, rounding_rule rule)
+                              std::int32_t n, std::int32_t length, bool symmetric, rounding_rule rule)
 {
     table_array &array = add_array(description, request.array_name, suffix, c_type, type, n);
     array.variant = static_cast<std::int32_t>(window);
-    array.angle_points = symmetric ? n : n + 1;
+    array.window_length = length;
+    array.angle_points = symmetric ? length : length + 1;
     array.rule = rule;
     array.value = window_value;
     array.exact = exact_window;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <system_error>
@@ -128,4 +129,15 @@ bool scan_double(const char *text, double &value)
     }
     value = negative ? -magnitude : magnitude;
     return true;
+}
+
+void write_decimal(double value, char *out)
+{
+    for (int decimals = 0;; ++decimals) {
+        std::snprintf(out, max_decimal_text, "%.*f", decimals, value);
+        double read = 0.0;
+        // The smallest double's 324 decimals always read back.
+        if (decimals >= 324 || (scan_double(out, read) && read == value))
+            return;
+    }
 }

@@ -242,8 +242,14 @@ void write_declaration(text_sink out, const table_array &array, const table_desc
     if (request.alignment == alignment_style::gnu)
         format_to(out, " __attribute__((aligned(4)%s%s%s))", gnu_section(request) ? ", section(\"" : "",
                   gnu_section(request) ? request.section : "", gnu_section(request) ? "\")" : "");
+    if (array.weak)
+        put(out, " __attribute__((weak))");
     put(out, " =\n{");
 }
+
+// The compilers that take a weak definition as GNU's do; for any other, a
+// weak array is left to the library.
+constexpr std::string_view weak_compilers = "#if defined(__GNUC__) || defined(__ARMCC_VERSION)\n";
 
 // Hands the text from begin to end over to out: kept out of line, so that the
 // loop that formats the entries needs no room for the call.
@@ -308,9 +314,17 @@ void write_elements(text_sink out, const table_array &array, std::int32_t first,
 void write_array(text_sink out, const table_array &array, const table_description &description,
                  const table_request &request)
 {
+    if (array.weak) {
+        // Declared with C linkage first, so that it keeps it in C++ too.
+        put(out, weak_compilers);
+        format_to(out, "#ifdef __cplusplus\nextern \"C\" const %s %s[%d];\n#endif\n", array.c_type, array.name,
+                  static_cast<int>(array.count));
+    }
     write_declaration(out, array, description, request);
     if (array.tail == 0) {
         write_elements(out, array, 0, array.count, "\n    ", closing);
+        if (array.weak)
+            put(out, "#endif\n");
         return;
     }
     // The elements of every build end with a comma, which C takes before the
@@ -392,6 +406,8 @@ void write_declarations(text_sink out, const table_description &description)
     put(out, "#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
     for (int i = 0; i < description.array_count; ++i) {
         const table_array &array = description.arrays[i];
+        if (array.weak)
+            continue;
         if (array.tail == 0) {
             format_to(out, "extern const %s %s[", array.c_type, array.name);
             write_size(out, array, array.count);
@@ -413,6 +429,22 @@ void write_declarations(text_sink out, const table_description &description)
             format_to(out, "extern const %s %s;\n", instance.c_type, instance.name);
     }
     put(out, "\n#ifdef __cplusplus\n}\n#endif\n");
+}
+
+// The macros of the sizes that the caller's buffers need, each in the
+// builds where it holds.
+void write_macros(text_sink out, const table_description &description)
+{
+    if (description.macro_count == 0)
+        return;
+    preprocessor_blocks blocks{out, description, every_build, every_build};
+    for (int i = 0; i < description.macro_count; ++i) {
+        const table_macro &macro = description.macros[i];
+        enter(blocks, macro.where);
+        format_to(out, "#define %s %ld\n", macro.name, macro.value);
+    }
+    leave(blocks);
+    put(out, "\n");
 }
 
 // A sink that takes text into a 32-bit FNV-1a hash.
@@ -480,12 +512,14 @@ void write_twiddle_header(text_sink out, const table_description &description,
         format_to(out, "\n#ifndef VELTABGEN_%s_H\n#define VELTABGEN_%s_H\n\n", name, name);
     } else {
         std::uint32_t hash = 2166136261u;
+        write_macros({take_into_hash, &hash}, description);
         write_declarations({take_into_hash, &hash}, description);
         format_to(out, "\n#ifndef VELTABGEN_%s_%08X_H\n#define VELTABGEN_%s_%08X_H\n\n", name,
                   static_cast<unsigned>(hash), name, static_cast<unsigned>(hash));
     }
     if (description.types_header != nullptr)
         format_to(out, "#include %s\n\n", description.types_header);
+    write_macros(out, description);
     write_declarations(out, description);
     put(out, "\n#endif\n");
 }

@@ -40,6 +40,8 @@ void describe_table(const table_request &request, table_description &description
     description.refusal_count = 0;
     description.array_count = 0;
     description.instance_count = 0;
+    description.macro_count = 0;
+    description.ident = request.array_name;
     request.layout->describe(request, description);
 }
 
@@ -135,6 +137,15 @@ void add_row(table_description &description, const char *label, bool in_header,
     va_start(arguments, format);
     std::vsnprintf(row.value, sizeof row.value, format, arguments);
     va_end(arguments);
+}
+
+table_macro &add_macro(table_description &description, const char *suffix, long value)
+{
+    table_macro &macro = description.macros[description.macro_count++];
+    std::snprintf(macro.name, sizeof macro.name, "%s%s", description.ident, suffix);
+    macro.value = value;
+    macro.where = every_build;
+    return macro;
 }
 
 unsigned char add_build_test(table_description &description, const build_test &test)

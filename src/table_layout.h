@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "scan_double.h"
 #include "table_request.h"
 #include "twiddle_table.h"
 
@@ -84,7 +85,16 @@ struct table_array {
     condition tail_where;
     void *values; // count + tail elements; set by reserve_values
     rounding_rule rule; // how each value became an integer (not for an index or offset)
-    bool window;        // --stats also reports the window's gain and noise bandwidth
+    // Of a window: its values, before the zeros that pad it to count, whose
+    // gain and noise bandwidth --stats reports; 0 for any other array.
+    std::int32_t window_length;
+    // A table of the client library's own, named as the library names it,
+    // equal to its own, and defined weakly where the compiler can: a
+    // program linked with a library built without a section for each table
+    // then need not take along the library's every table with this one, and
+    // one linked with the library's own takes that. The library's headers
+    // declare it, not the file's.
+    bool weak;
     // The exact value of element i, in the element's units (LSB), for
     // --stats; null for an array of indices or offsets, which is exact.
     long double (*exact)(const table_array &array, std::int32_t i);
@@ -132,10 +142,22 @@ struct table_instance {
     int field_count;
 };
 
+// The room of a row's value: a count and two numbers in full.
+constexpr std::size_t max_row_value = 2 * max_decimal_text + 32;
+
+// A size that the header defines as a macro, named IDENT and a suffix
+// ("_FFT_LENGTH"), for the buffers of the code that calls the library: its
+// value in the builds where it holds.
+struct table_macro {
+    char name[max_derived_name];
+    long value;
+    condition where;
+};
+
 // A line of the comment above the tables: a label and its value.
 struct comment_row {
     const char *label;
-    char value[48];
+    char value[max_row_value];
     bool in_header; // also in the header file's comment
 };
 
@@ -148,6 +170,7 @@ struct build_refusal {
 constexpr int max_arrays = 24;
 constexpr int max_instances = 8;
 constexpr int max_rows = 16;
+constexpr int max_macros = 12;
 
 // What the table has beyond its arrays, for the options that set it, by bit.
 enum table_option : unsigned {
@@ -160,6 +183,7 @@ enum table_option : unsigned {
     option_dct_outputs = 1u << 6, // --dct-outputs
     option_fmin = 1u << 7,        // --fmin
     option_fmax = 1u << 8,        // --fmax
+    option_frame_length = 1u << 9, // --frame-length
 };
 
 // What the library whose headers the source includes asks of it: shared by
@@ -202,6 +226,7 @@ struct table_layout {
 
 struct table_description {
     const table_layout *layout;
+    const char *ident;        // the request's name, which the names of the parts begin with
     const char *title;        // of the source's comment
     const char *header_title; // of the header's comment
     const char *types_header; // what the source and header include for their types, or null
@@ -216,6 +241,8 @@ struct table_description {
     int array_count;
     table_instance instances[max_instances];
     int instance_count;
+    table_macro macros[max_macros];
+    int macro_count;
 };
 
 // Every layout, the default first, and the one that name names (or null).
@@ -243,6 +270,7 @@ instance_field &add_field(table_instance &instance, field_kind kind, const char 
 instance_field &add_instance_field(table_instance &instance, int held_instance);
 void add_row(table_description &description, const char *label, bool in_header,
              const char *format, ...);
+table_macro &add_macro(table_description &description, const char *suffix, long value);
 // The test's bit, adding it to the description where it is not there yet.
 unsigned char add_build_test(table_description &description, const build_test &test);
 

@@ -56,6 +56,7 @@ struct table_request {
     std::int32_t dct_outputs;
     double fmin, fmax;       // of the mel filters, in Hz
     bool fmax_given;         // by --fmax; else half the sample rate
+    std::int32_t frame_length; // of the MFCC's frames, by --frame-length; 0 for N
 };
 
 // The last component of path, after its last directory separator: the name

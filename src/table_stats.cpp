@@ -23,6 +23,11 @@ std::int32_t elements(const table_array &array)
 
 } // namespace
 
+// The exact values are computed in extended precision, whose rounding leaves
+// an integer value up to about 1e-9 LSB off: an error below this is that
+// rounding, and the entry is exact.
+constexpr long double rounding_of_the_exact_values = 0x1p-20L;
+
 table_accuracy measure_array(const table_array &array)
 {
     long double largest = 0.0L;
@@ -32,7 +37,9 @@ table_accuracy measure_array(const table_array &array)
     const std::int32_t n = elements(array);
     for (std::int32_t i = 0; i < n; ++i) {
         const long double exact = array.exact(array, i);
-        const long double error = element(array, i) - exact;
+        long double error = element(array, i) - exact;
+        if (std::fabs(error) < rounding_of_the_exact_values)
+            error = 0.0L;
         largest = std::fmax(largest, std::fabs(error));
         squared_errors += error * error;
         errors += error;
@@ -108,28 +115,42 @@ double fft_snr_db(const std::int16_t *table, std::int32_t n, double scale)
 
 namespace {
 
-// A figure rounded to 9 decimals, so that one that lies on a tie of the
-// decimals shown (a mean of -1/400, -0.0025) is the same double, and is
-// shown alike, whatever precision the platform's long double computed it in.
-double settled(double value)
+// A figure with the given decimals, rounded once from its value: a value
+// within a millionth of the last decimal of a tie (a mean of -1/400,
+// -0.0025, at 3 decimals) is taken for the tie, and rounded away from zero,
+// so that it is shown alike whatever precision the platform's long double
+// computed it in. "inf" where it is infinite, and never a negative zero,
+// which would only tell on which side of it rounding fell.
+void format_figure(char *out, std::size_t size, long double value, int decimals)
 {
-    return std::isfinite(value) ? std::round(value * 1e9) / 1e9 : value;
+    if (std::isinf(value)) {
+        std::snprintf(out, size, "%sinf", value < 0 ? "-" : "");
+        return;
+    }
+    const long double scaled = value * std::pow(10.0L, decimals);
+    long double whole = std::floor(scaled);
+    const long double fraction = scaled - whole;
+    if (fraction > 0.5L + 1e-6L || (std::fabs(fraction - 0.5L) <= 1e-6L && scaled > 0))
+        whole += 1.0L;
+    const long long units = std::llround(whole);
+    const unsigned long long magnitude = units < 0 ? 0ULL - static_cast<unsigned long long>(units)
+                                                   : static_cast<unsigned long long>(units);
+    unsigned long long power = 1;
+    for (int i = 0; i < decimals; ++i)
+        power *= 10;
+    std::snprintf(out, size, "%s%llu", units < 0 ? "-" : "", magnitude / power);
+    if (decimals > 0) {
+        const std::size_t length = std::strlen(out);
+        std::snprintf(out + length, size - length, ".%0*llu", decimals, magnitude % power);
+    }
 }
 
-// Writes a report line's value with the given decimals, "inf" where it is
-// infinite, and never a negative zero, which would only tell on which side
-// of it rounding fell.
-void write_figure(std::FILE *out, const char *label, double value, int decimals, const char *unit)
+// Writes a report line's value, with the given decimals.
+void write_figure(std::FILE *out, const char *label, long double value, int decimals, const char *unit)
 {
     char figure[64];
-    if (std::isinf(value))
-        std::snprintf(figure, sizeof figure, "inf");
-    else
-        std::snprintf(figure, sizeof figure, "%.*f", decimals, settled(value));
-    const char *shown = figure;
-    if (figure[0] == '-' && std::strspn(figure + 1, "0.") == std::strlen(figure + 1))
-        ++shown;
-    std::fprintf(out, "%-12s%s %s\n", label, shown, unit);
+    format_figure(figure, sizeof figure, value, decimals);
+    std::fprintf(out, "%-12s%s %s\n", label, figure, unit);
 }
 
 } // namespace
@@ -192,7 +213,19 @@ window_figures measure_window(std::int32_t n, value_of value)
         sum += v;
         squares += v * v;
     }
-    return {sum / n, n * squares / (sum * sum)};
+    // A window whose values sum to 0 has no noise bandwidth.
+    return {sum / n, sum == 0.0L ? std::numeric_limits<long double>::quiet_NaN() : n * squares / (sum * sum)};
+}
+
+// A noise bandwidth in bins, or the words that say there is none.
+void format_bandwidth(char *out, std::size_t size, long double bandwidth)
+{
+    if (std::isnan(bandwidth)) {
+        std::snprintf(out, size, "none (the values sum to 0)");
+        return;
+    }
+    format_figure(out, size, bandwidth, 4);
+    std::snprintf(out + std::strlen(out), size - std::strlen(out), " bins");
 }
 
 // The name of the build in which the tests of tests_holding hold and the
@@ -253,8 +286,7 @@ void write_table_report(std::FILE *out, const table_description &description)
         write_figure(out, "max error:", accuracy.max_error, 3, "LSB");
         write_figure(out, "rms error:", accuracy.rms_error, 3, "LSB");
         write_figure(out, "mean error:", accuracy.mean_error, 3, "LSB");
-        write_figure(out, "snr:",
-                     accuracy.exact ? std::numeric_limits<double>::infinity() : accuracy.snr_db, 1,
+        write_figure(out, "snr:", accuracy.exact ? std::numeric_limits<long double>::infinity() : accuracy.snr_db, 1,
                      "dB");
         if (layout.has_fft_snr)
             write_figure(out, "fft snr:",
@@ -262,15 +294,19 @@ void write_table_report(std::FILE *out, const table_description &description)
                          1, "dB");
         std::fprintf(out, "saturated:  %d of %d entries\n", static_cast<int>(array.saturated),
                      static_cast<int>(n));
-        if (array.window) {
+        if (array.window_length > 0) {
+            const std::int32_t length = array.window_length;
             const window_figures exact =
-                measure_window(n, [&](std::int32_t k) { return array.exact(array, k) / array.scale; });
+                measure_window(length, [&](std::int32_t k) { return array.exact(array, k) / array.scale; });
             const window_figures quantized =
-                measure_window(n, [&](std::int32_t k) { return element(array, k) / array.scale; });
-            std::fprintf(out, "gain:       %.6f exact, %.6f quantized\n", settled(static_cast<double>(exact.gain)),
-                         settled(static_cast<double>(quantized.gain)));
-            std::fprintf(out, "enbw:       %.4f bins exact, %.4f bins quantized\n",
-                         settled(static_cast<double>(exact.bandwidth)), settled(static_cast<double>(quantized.bandwidth)));
+                measure_window(length, [&](std::int32_t k) { return element(array, k) / array.scale; });
+            char exact_figure[64], quantized_figure[64];
+            format_figure(exact_figure, sizeof exact_figure, exact.gain, 6);
+            format_figure(quantized_figure, sizeof quantized_figure, quantized.gain, 6);
+            std::fprintf(out, "gain:       %s exact, %s quantized\n", exact_figure, quantized_figure);
+            format_bandwidth(exact_figure, sizeof exact_figure, exact.bandwidth);
+            format_bandwidth(quantized_figure, sizeof quantized_figure, quantized.bandwidth);
+            std::fprintf(out, "enbw:       %s exact, %s quantized\n", exact_figure, quantized_figure);
         }
     }
     if (layout.runs_an_fft && !layout.has_fft_snr)

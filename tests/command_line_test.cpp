@@ -338,7 +338,13 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--layout=cmsis-mfcc", "400"}, "The cmsis-mfcc layout takes N from 32 to 4096, a power of 2.\n"},
         {{"--layout=cmsis-mfcc", "--window=blackman", "512"},
          "The cmsis-mfcc layout takes the window hamming or hann, not blackman.\n"},
-        {{"--layout=cmsis-mfcc", "--symmetric", "512"}, "The cmsis-mfcc layout takes no --symmetric option.\n"},
+        {{"--layout=cmsis-mfcc", "--frame-length=1", "512"},
+         "The --frame-length option needs a whole number from 2 to 4096:  1\n"},
+        {{"--layout=cmsis-mfcc", "--frame-length=4097", "512"},
+         "The --frame-length option needs a whole number from 2 to 4096:  4097\n"},
+        {{"--layout=cmsis-mfcc", "--frame-length=640", "512"},
+         "The frame length (640) must be at most the FFT length (512).\n"},
+        {{"--layout=window", "--frame-length=300", "400"}, "The window layout takes no --frame-length option.\n"},
         {{"--layout=cmsis-mfcc", "--mel-filters=0", "512"},
          "The --mel-filters option needs a whole number from 1 to 4096:  0\n"},
         {{"--layout=cmsis-mfcc", "--mel-filters=4097", "512"},
@@ -368,6 +374,24 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--layout=cmsis-mfcc", "--mel-filters=200", "256"},
          "Mel filter 1 of 200, from 0.0 to 17.8 Hz, covers no FFT bin: ask for fewer filters, a wider range or a "
          "longer FFT.\n"},
+        // Each number as the number it is: two different ones never look alike.
+        {{"--layout=cmsis-mfcc", "--fmax=8000.0001", "512"},
+         "The highest frequency, 8000.0001 Hz, is above half the sample rate, 8000 Hz.\n"},
+        {{"--layout=cmsis-mfcc", "--sample-rate=16000.14", "--fmax=8000.0700001", "512"},
+         "The highest frequency, 8000.0700001 Hz, is above half the sample rate, 8000.07 Hz.\n"},
+        {{"--layout=cmsis-mfcc", "--fmin=0.25", "--fmax=.25", "512"},
+         "The lowest frequency, 0.25 Hz, must be below the highest, 0.25 Hz.\n"},
+        {{"--layout=cmsis-mfcc", "--fmax=.5", "1024"},
+         "Mel filter 1 of 20, from 0.00 to 0.05 Hz, covers no FFT bin: ask for fewer filters, a wider range or a "
+         "longer FFT.\n"},
+        // 0 is a highest frequency as given, not the default, and no range.
+        {{"--layout=cmsis-mfcc", "--fmax=0", "512"},
+         "The lowest frequency, 0 Hz, must be below the highest, 0 Hz.\n"},
+        // 4096 is a number of DCT outputs, which 20 filters cannot give.
+        {{"--layout=cmsis-mfcc", "--dct-outputs=4096", "512"},
+         "The DCT outputs (4096) must be at most the mel filters (20).\n"},
+        {{"--layout=cmsis-mfcc", "--dct-outputs=4097", "512"},
+         "The --dct-outputs option needs a whole number from 1 to 4096:  4097\n"},
         {{"--layout=cmsis-cfft", "--bank=3", "64"}, "The --bank option needs --align=ti.\n"},
         {{"--round=ceiling", "64"}, "Rounding must be zero, nearest or floor:  ceiling\n"},
         {{"--stats", "--output=t.c", "64"},
@@ -608,19 +632,16 @@ std::string expected_report(std::int32_t n, double scale, rounding_rule rule)
             saturated += integer > 32767.0 || integer < -32768.0;
         }
     }
-    char mean[32];
-    std::snprintf(mean, sizeof mean, "%.3f", settled(sum / n));
     char report[512];
     std::snprintf(report, sizeof report,
                   "table:      %d points, scale %.9f, rounded %s\n"
-                  "max error:  %.3f LSB\nrms error:  %.3f LSB\nmean error: %s LSB\n"
-                  "snr:        %.1f dB\nfft snr:    %.1f dB\nsaturated:  %d of %d entries\n"
+                  "max error:  %s LSB\nrms error:  %s LSB\nmean error: %s LSB\n"
+                  "snr:        %s dB\nfft snr:    %s dB\nsaturated:  %d of %d entries\n"
                   "bytes:      %d\n",
                   n, scale, rule == rounding_rule::nearest ? "to nearest" : "toward zero",
-                  settled(largest), settled(std::sqrt(sum_squares / n)),
-                  std::string(mean) == "-0.000" ? "0.000" : mean,
-                  settled(10 * std::log10(power / sum_squares)),
-                  fft_snr_db(table.data(), n, scale), saturated, n, 2 * n);
+                  shown(largest, 3).c_str(), shown(std::sqrt(sum_squares / n), 3).c_str(), shown(sum / n, 3).c_str(),
+                  shown(10 * std::log10(power / sum_squares), 1).c_str(),
+                  shown(fft_snr_db(table.data(), n, scale), 1).c_str(), saturated, n, 2 * n);
     return report;
 }
 
@@ -873,11 +894,11 @@ TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
             }
             char figures[512];
             std::snprintf(figures, sizeof figures,
-                          "array:      %s, %s, rounded %s\nmax error:  %.3f LSB\nrms error:  %.3f LSB\n"
-                          "mean error: %.3f LSB\nsnr:        %.1f dB\nsaturated:  %ld of %ld entries\n",
-                          want.name.c_str(), count.c_str(), want.rule.c_str(), settled(worst),
-                          settled(std::sqrt(squares / elements)), settled(sum / elements),
-                          settled(10 * std::log10(power / squares)), saturated, elements);
+                          "array:      %s, %s, rounded %s\nmax error:  %s LSB\nrms error:  %s LSB\n"
+                          "mean error: %s LSB\nsnr:        %s dB\nsaturated:  %ld of %ld entries\n",
+                          want.name.c_str(), count.c_str(), want.rule.c_str(), shown(worst, 3).c_str(),
+                          shown(std::sqrt(squares / elements), 3).c_str(), shown(sum / elements, 3).c_str(),
+                          shown(10 * std::log10(power / squares), 1).c_str(), saturated, elements);
             expected += figures;
         }
         const std::size_t first_line = report.out.find('\n') + 1;

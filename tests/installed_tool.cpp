@@ -26,3 +26,19 @@ void InstalledToolTest::build_project(const std::filesystem::path &source,
     run_step(configure);
     run_step({CMAKE_COMMAND, "--build", build.string()});
 }
+
+const char *name_of(package_form form)
+{
+    return form == package_form::installed ? "the installed package" : "veltabgen built in the project's tree";
+}
+
+std::string in_form(const std::string &lines, package_form form)
+{
+    const std::size_t start = lines.find("find_package(veltabgen ");
+    EXPECT_NE(start, std::string::npos) << "no find_package(veltabgen ...) in:\n" << lines;
+    if (form == package_form::installed || start == std::string::npos)
+        return lines;
+    std::string changed = lines;
+    changed.replace(start, lines.find(')', start) + 1 - start, "add_subdirectory(" SOURCE_DIR " veltabgen)");
+    return changed;
+}

@@ -13,6 +13,16 @@
 // wrote to standard output.
 std::string run_step(const std::vector<std::string> &command, const process_options &options = {});
 
+// How a CMake project gets veltabgen_generate: from the installed package,
+// or by building veltabgen in its own tree.
+enum class package_form { installed, in_tree };
+
+const char *name_of(package_form form);
+
+// A project's lines with its find_package(veltabgen ...) line as form asks:
+// as it is, or add_subdirectory of veltabgen's sources in its place.
+std::string in_form(const std::string &lines, package_form form);
+
 // A test that uses the tool as a user does once `cmake --install` has put it
 // in a prefix: the tool just built, installed into the test's scratch folder.
 class InstalledToolTest : public ScratchFolderTest {

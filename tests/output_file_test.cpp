@@ -572,6 +572,24 @@ TEST_F(OutputFile, CommentsRecordTheLayoutTypeAndRounding)
          {row("Number of points:", "32"), row("Scale factor:", "32767.500000000"),
           row("Rounding:", "to nearest, halves away from zero")},
          {row("Appropriate FFTs:", "QMX_cfftbf"), row("Required alignment:", "4 byte (word)")}},
+        // A window's own rule, by name: halves go away from zero, not to even.
+        {{"--layout=window", "--type=q31", "400"},
+         {row("Number of points:", "400"), row("Layout:", "window"), row("Window:", "hann, periodic"),
+          row("Type:", "q31"), row("Rounding:", "to nearest, halves away from zero")},
+         {row("Required alignment:", "4 byte (word)")}},
+        // Each frequency as it was given, or as the default is.
+        {{"--layout=cmsis-mfcc", "--sample-rate=16000.14", "--fmin=62.5", "1024"},
+         {row("Number of points:", "1024"), row("Layout:", "cmsis-mfcc"), row("Type:", "q15"),
+          row("Sample rate:", "16000.14 Hz"), row("Mel filters:", "20, from 62.5 to 8000.07 Hz"),
+          row("DCT outputs:", "13"), row("Window:", "hamming, periodic"),
+          row("Rounding:", "as CMSIS-DSP's own tables")},
+         {row("Read by:", "arm_mfcc_q15"), row("Required alignment:", "4 byte (word)")}},
+        {{"--layout=cmsis-mfcc", "--sample-rate=10000000", "--fmin=1000000", "--fmax=5000000.0", "4096"},
+         {row("Number of points:", "4096"), row("Layout:", "cmsis-mfcc"), row("Type:", "q15"),
+          row("Sample rate:", "10000000 Hz"), row("Mel filters:", "20, from 1000000 to 5000000 Hz"),
+          row("DCT outputs:", "13"), row("Window:", "hamming, periodic"),
+          row("Rounding:", "as CMSIS-DSP's own tables")},
+         {row("Read by:", "arm_mfcc_q15"), row("Required alignment:", "4 byte (word)")}},
     };
     for (const auto &c : cases) {
         std::vector<std::string> args = c.args;
@@ -1011,6 +1029,31 @@ TEST_F(OutputFile, PermissionsAreThoseOfRedirection)
     const process_result creating = run_here({"--output=new.c", "16"});
     ASSERT_EQ(creating.status, 0) << described(creating);
     EXPECT_EQ(fs::status(folder / "new.c").permissions(), fs::perms(0666 & ~umask_now));
+
+    // A umask that would narrow them leaves them as they were.
+    const process_result narrowed = run_here({"--output=shared.c", "16"}, "umask 077");
+    ASSERT_EQ(narrowed.status, 0) << described(narrowed);
+    EXPECT_EQ(fs::status(folder / "shared.c").permissions(), fs::perms(0640));
+}
+
+// Where the permissions cannot be set on the new files (a file system
+// without Unix modes refuses fchmod), a pair is never left more open than
+// the files it replaces.
+TEST_F(OutputFile, ReplacedFilesAreNeverLeftMoreOpen)
+{
+    if (!strace_works())
+        GTEST_SKIP() << "strace cannot trace the tool here";
+    for (const auto &[name, mode] : {std::pair{"tw.h", 0600}, std::pair{"tw.c", 0640}}) {
+        write_file(folder / name, "older\n");
+        fs::permissions(folder / name, fs::perms(mode));
+    }
+    const process_result result =
+        run_here({"--header=tw.h", "--output=tw.c", "64"},
+                 "umask 022 && set -- strace -o strace.log -e trace=fchmod -e inject=fchmod:error=EPERM \"$@\"");
+    ASSERT_EQ(result.status, 0) << described(result);
+    EXPECT_NE(read_file(folder / "strace.log").find("fchmod("), std::string::npos) << "no fchmod was failed";
+    EXPECT_EQ(fs::status(folder / "tw.h").permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::status(folder / "tw.c").permissions(), fs::perms(0640));
 }
 
 // Standard output redirected into the header's file is the source's file:

@@ -319,6 +319,8 @@ std::string first_line_command(const std::string &label)
     return text.substr(start, text.find("`\n", start) - start);
 }
 
+const package_form both_forms[] = {package_form::installed, package_form::in_tree};
+
 class ReadmeRecipe : public InstalledToolTest {
 protected:
     // Runs a block of shell commands in folder, as a user would, with the
@@ -341,7 +343,7 @@ protected:
         fs::create_directories(project);
         write_file(project / "CMakeLists.txt",
                    "cmake_minimum_required(VERSION 3.20)\n"
-                   "project(firmware LANGUAGES C)\n"
+                   "project(firmware LANGUAGES C CXX)\n"
                    "set(dsp " CMSIS_DIR "/CMSIS-DSP)\n"
                    "file(GLOB dsp_sources ${dsp}/Source/*/*.c)\n"
                    "add_library(cmsis_dsp STATIC ${dsp_sources})\n"
@@ -401,25 +403,30 @@ TEST_F(ReadmeRecipe, FirstLinesBuildAndRunTheTool)
 }
 
 // The two lines for a CMake project, in a project of a target named
-// firmware, which prints its table.
+// firmware, which prints its table; with the installed package, and with
+// veltabgen built in the project's tree.
 TEST_F(ReadmeRecipe, CMakeProjectGeneratesTheTableItsTargetIncludes)
 {
     install();
-    const fs::path project = folder / "project";
-    fs::create_directories(project);
-    write_file(project / "CMakeLists.txt",
-               "cmake_minimum_required(VERSION 3.20)\n"
-               "project(firmware LANGUAGES C)\n"
-               "add_executable(firmware " CLIENT_DIR "/print_tables.c)\n"
-               "target_compile_definitions(firmware PRIVATE TABLES_FROM_HEADERS\n"
-               "    \"TABLES=X(twiddle_1024, 1024)\")\n"
-               "target_compile_options(firmware PRIVATE -include twiddle_1024.h)\n" +
-                   block_run_by("cmake_project"));
-    build_project(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
-    ASSERT_FALSE(HasFailure());
-    auto tables = tables_printed(run_step({(folder / "build" / "firmware").string()}));
-    EXPECT_EQ(tables["twiddle_1024"].entries, table_for(1024, default_scale));
-    EXPECT_EQ(tables["twiddle_1024"].address_mod_4, 0);
+    for (const package_form form : both_forms) {
+        SCOPED_TRACE(name_of(form));
+        const fs::path project = folder / "project";
+        fs::create_directories(project);
+        write_file(project / "CMakeLists.txt",
+                   "cmake_minimum_required(VERSION 3.20)\n"
+                   "project(firmware LANGUAGES C CXX)\n"
+                   "add_executable(firmware " CLIENT_DIR "/print_tables.c)\n"
+                   "target_compile_definitions(firmware PRIVATE TABLES_FROM_HEADERS\n"
+                   "    \"TABLES=X(twiddle_1024, 1024)\")\n"
+                   "target_compile_options(firmware PRIVATE -include twiddle_1024.h)\n" +
+                       in_form(block_run_by("cmake_project"), form));
+        const fs::path build = folder / ("build-" + std::to_string(static_cast<int>(form)));
+        build_project(project, build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_CXX_COMPILER=" CXX_COMPILER});
+        ASSERT_FALSE(HasFailure());
+        auto tables = tables_printed(run_step({(build / "firmware").string()}));
+        EXPECT_EQ(tables["twiddle_1024"].entries, table_for(1024, default_scale));
+        EXPECT_EQ(tables["twiddle_1024"].address_mod_4, 0);
+    }
 }
 
 // The make rules of examples/make, which the README has users copy, in the
@@ -712,9 +719,6 @@ TEST_F(ReadmeRecipe, CommittedTableIsCheckedByCTest)
     fs::create_directories(project / "src");
     const std::string regenerate = block_run_by("regenerate");
     ASSERT_EQ(run_shell(regenerate, project).status, 0);
-    write_file(project / "CMakeLists.txt",
-               "cmake_minimum_required(VERSION 3.20)\n"
-               "project(committed LANGUAGES NONE)\n" + recipe);
     write_file(folder / "emulator.sh", "#!/bin/sh\necho \"the emulator ran $*\" >&2\nexit 3\n");
     fs::permissions(folder / "emulator.sh", fs::perms(0755));
     write_file(folder / "emulated.cmake",
@@ -728,9 +732,19 @@ TEST_F(ReadmeRecipe, CommittedTableIsCheckedByCTest)
     const fs::path table = project / "src" / "twiddle_1024.c";
     const std::string current = read_file(table);
 
-    for (const bool emulated : {false, true}) {
-        SCOPED_TRACE(emulated ? "a toolchain with an emulator" : "a native build");
-        const fs::path build_folder = folder / (emulated ? "emulated" : "native");
+    // Built in the project's tree, the tool is built for the target: that
+    // form serves native builds alone.
+    const struct {
+        package_form form;
+        bool emulated;
+    } builds[] = {{package_form::installed, false}, {package_form::installed, true}, {package_form::in_tree, false}};
+    for (const auto &[form, emulated] : builds) {
+        SCOPED_TRACE(std::string(name_of(form)) + (emulated ? ", a toolchain with an emulator" : ", a native build"));
+        write_file(project / "CMakeLists.txt",
+                   "cmake_minimum_required(VERSION 3.20)\n"
+                   "project(committed LANGUAGES NONE)\n" + in_form(recipe, form));
+        const fs::path build_folder =
+            folder / (std::string(emulated ? "emulated" : "native") + (form == package_form::in_tree ? "-in-tree" : ""));
         std::vector<std::string> options;
         if (emulated)
             options.push_back("-DCMAKE_TOOLCHAIN_FILE=" + (folder / "emulated.cmake").string());
@@ -767,25 +781,29 @@ TEST_F(ReadmeRecipe, CmsisLinesRunTheLibrarysRealFftOnTheGeneratedTables)
     if (*CMSIS_DIR == '\0')
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
     install();
-    const fs::path project = folder / "project";
-    write_cmsis_project(project, block_run_by("cmsis_cmake"));
-    write_file(project / "main.c",
-               "#include <stdio.h>\n#include <string.h>\n#include \"rfft_256.h\"\n"
-               "static q15_t samples[2 * 256 + 2], spectrum[2 * 256], input[2 * 256 + 2], expected[2 * 256];\n"
-               "int main(void)\n{\n"
-               "    arm_rfft_instance_q15 library;\n"
-               "    unsigned i;\n"
-               "    for (i = 0; i < 256; ++i)\n"
-               "        input[i] = (q15_t)((i * 7919u) % 65536u - 32768);\n"
-               "    memcpy(samples, input, sizeof samples);\n    " +
-                   block_run_by("cmsis_call") +
-                   "    arm_rfft_init_q15(&library, 256, 0, 1);\n"
-                   "    arm_rfft_q15(&library, input, expected);\n"
-                   "    printf(\"%s\\n\", memcmp(spectrum, expected, sizeof spectrum) == 0 ? \"same\" : \"different\");\n"
-                   "    return 0;\n}\n");
-    build_project(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
-    ASSERT_FALSE(HasFailure());
-    EXPECT_EQ(run_step({(folder / "build" / "firmware").string()}), "same\n");
+    for (const package_form form : both_forms) {
+        SCOPED_TRACE(name_of(form));
+        const fs::path project = folder / "project";
+        write_cmsis_project(project, in_form(block_run_by("cmsis_cmake"), form));
+        write_file(project / "main.c",
+                   "#include <stdio.h>\n#include <string.h>\n#include \"rfft_256.h\"\n"
+                   "static q15_t samples[2 * 256 + 2], spectrum[2 * 256], input[2 * 256 + 2], expected[2 * 256];\n"
+                   "int main(void)\n{\n"
+                   "    arm_rfft_instance_q15 library;\n"
+                   "    unsigned i;\n"
+                   "    for (i = 0; i < 256; ++i)\n"
+                   "        input[i] = (q15_t)((i * 7919u) % 65536u - 32768);\n"
+                   "    memcpy(samples, input, sizeof samples);\n    " +
+                       block_run_by("cmsis_call") +
+                       "    arm_rfft_init_q15(&library, 256, 0, 1);\n"
+                       "    arm_rfft_q15(&library, input, expected);\n"
+                       "    printf(\"%s\\n\", memcmp(spectrum, expected, sizeof spectrum) == 0 ? \"same\" : \"different\");\n"
+                       "    return 0;\n}\n");
+        const fs::path build = folder / ("build-" + std::to_string(static_cast<int>(form)));
+        build_project(project, build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_CXX_COMPILER=" CXX_COMPILER});
+        ASSERT_FALSE(HasFailure());
+        EXPECT_EQ(run_step({(build / "firmware").string()}), "same\n");
+    }
 }
 
 // The README's lines for a window and an MFCC: the window is Hann's,
@@ -796,29 +814,33 @@ TEST_F(ReadmeRecipe, WindowAndMfccLinesGiveTheLibrarysMfcc)
     if (*CMSIS_DIR == '\0')
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
     install();
-    const fs::path project = folder / "project";
-    write_cmsis_project(project, block_run_by("window_mfcc_cmake"));
-    write_file(project / "main.c",
-               "#include <math.h>\n#include <stdio.h>\n#include <string.h>\n"
-               "#include \"hann_400.h\"\n#include \"mfcc.h\"\n"
-               "static q15_t frame[1024], copy[1024], coefficients[13], expected[13];\n"
-               "static q31_t scratch[2048], library_scratch[2048];\n"
-               "int main(void)\n{\n"
-               "    arm_mfcc_instance_q15 library;\n"
-               "    unsigned i;\n"
-               "    for (i = 0; i < 1024; ++i)\n"
-               "        frame[i] = (q15_t)(12000.0 * sin(0.3 * i) + 3000.0 * sin(1.7 * i));\n"
-               "    memcpy(copy, frame, sizeof copy);\n    " +
-                   block_run_by("window_mfcc_call") +
-                   "    arm_mfcc_init_q15(&library, 1024, 20, 13, mfcc_dct, mfcc_filter_pos, mfcc_filter_lengths,\n"
-                   "                      mfcc_filter_coefs, mfcc_window);\n"
-                   "    arm_mfcc_q15(&library, copy, expected, library_scratch);\n"
-                   "    printf(\"%s %d %d %d\\n\", memcmp(coefficients, expected, sizeof expected) == 0 ? \"same\" : \"different\",\n"
-                   "           hann_400[0], hann_400[100], hann_400[200]);\n"
-                   "    return 0;\n}\n");
-    build_project(project, folder / "build", {"-DCMAKE_C_COMPILER=" C_COMPILER});
-    ASSERT_FALSE(HasFailure());
-    EXPECT_EQ(run_step({(folder / "build" / "firmware").string()}), "same 0 16384 32767\n");
+    for (const package_form form : both_forms) {
+        SCOPED_TRACE(name_of(form));
+        const fs::path project = folder / "project";
+        write_cmsis_project(project, in_form(block_run_by("window_mfcc_cmake"), form));
+        write_file(project / "main.c",
+                   "#include <math.h>\n#include <stdio.h>\n#include <string.h>\n"
+                   "#include \"hann_400.h\"\n#include \"mfcc.h\"\n"
+                   "static q15_t frame[1024], copy[1024], coefficients[13], expected[13];\n"
+                   "static q31_t scratch[2048], library_scratch[2048];\n"
+                   "int main(void)\n{\n"
+                   "    arm_mfcc_instance_q15 library;\n"
+                   "    unsigned i;\n"
+                   "    for (i = 0; i < 1024; ++i)\n"
+                   "        frame[i] = (q15_t)(12000.0 * sin(0.3 * i) + 3000.0 * sin(1.7 * i));\n"
+                   "    memcpy(copy, frame, sizeof copy);\n    " +
+                       block_run_by("window_mfcc_call") +
+                       "    arm_mfcc_init_q15(&library, 1024, 20, 13, mfcc_dct, mfcc_filter_pos, mfcc_filter_lengths,\n"
+                       "                      mfcc_filter_coefs, mfcc_window);\n"
+                       "    arm_mfcc_q15(&library, copy, expected, library_scratch);\n"
+                       "    printf(\"%s %d %d %d\\n\", memcmp(coefficients, expected, sizeof expected) == 0 ? \"same\" : \"different\",\n"
+                       "           hann_400[0], hann_400[100], hann_400[200]);\n"
+                       "    return 0;\n}\n");
+        const fs::path build = folder / ("build-" + std::to_string(static_cast<int>(form)));
+        build_project(project, build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_CXX_COMPILER=" CXX_COMPILER});
+        ASSERT_FALSE(HasFailure());
+        EXPECT_EQ(run_step({(build / "firmware").string()}), "same 0 16384 32767\n");
+    }
 }
 
 // The page's lines for a Cortex-M55, run in a copy of the sources: qemu

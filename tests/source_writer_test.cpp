@@ -227,7 +227,7 @@ TEST(WriteTwiddleSource, OptionsChangeOnlyTheDeclarationAndTheBankNote)
     }
 }
 
-TEST(WriteTwiddleHeader, DeclaresTheArrayWithCLinkage)
+TEST(WriteTwiddleHeader, DefinesTheSizeAndDeclaresTheArrayWithCLinkage)
 {
     table_request request = default_request(1024, 1000.25);
     request.array_name = "tw1024";
@@ -238,6 +238,8 @@ TEST(WriteTwiddleHeader, DeclaresTheArrayWithCLinkage)
         "\n"
         "#ifndef VELTABGEN_tw1024_H\n"
         "#define VELTABGEN_tw1024_H\n"
+        "\n"
+        "#define tw1024_FFT_LENGTH 1024\n"
         "\n"
         "#ifdef __cplusplus\n"
         "extern \"C\" {\n"

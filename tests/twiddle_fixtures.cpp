@@ -157,8 +157,13 @@ written_array array_named(const std::string &source, const std::string &name)
     return {};
 }
 
-double settled(long double figure)
+std::string shown(long double figure, int decimals)
 {
-    const double value = static_cast<double>(figure);
-    return std::isfinite(value) ? std::round(value * 1e9) / 1e9 : value;
+    if (std::isinf(figure))
+        return figure > 0 ? "inf" : "-inf";
+    const long double scaled = figure * std::pow(10.0L, decimals);
+    const long double whole = std::trunc(scaled + std::copysign(0.5L + 1e-6L, scaled));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*Lf", decimals, (whole == 0 ? 0.0L : whole) / std::pow(10.0L, decimals));
+    return text;
 }

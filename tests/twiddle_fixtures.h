@@ -47,10 +47,11 @@ std::map<std::string, printed_table> tables_printed(const std::string &text);
 // as objdump -h shows it ("2**2").
 std::map<std::string, std::string> section_alignments(const std::string &objdump_output);
 
-// A figure of a --stats report as the report rounds it before it shows it:
-// to 9 decimals, so that a figure on a tie of the decimals shown is shown
-// alike on every platform.
-double settled(long double figure);
+// A figure of a --stats report as the report shows it: rounded once to the
+// decimals, a value within a millionth of the last decimal of a tie taken
+// for the tie and rounded away from zero, "inf" where it is infinite, and
+// never a negative zero.
+std::string shown(long double figure, int decimals);
 
 // An array of a source as the tool wrote it: its declared type and name,
 // and its entries, read back from the text, those of every build.

@@ -126,11 +126,11 @@ TEST(Window, StatsTellGainAndNoiseBandwidth)
                 sum += entries[static_cast<std::size_t>(i)] / 32768.0L;
                 squares += entries[static_cast<std::size_t>(i)] / 32768.0L * entries[static_cast<std::size_t>(i)] / 32768.0L;
             }
-            char gain[96], bandwidth[96];
-            std::snprintf(gain, sizeof gain, "gain:       %.6f exact, %.6f quantized\n", settled(exact_sum / n),
-                          settled(sum / n));
-            std::snprintf(bandwidth, sizeof bandwidth, "enbw:       %.4f bins exact, %.4f bins quantized\n",
-                          settled(n * exact_squares / (exact_sum * exact_sum)), settled(n * squares / (sum * sum)));
+            const std::string gain = "gain:       " + shown(exact_sum / n, 6) + " exact, " + shown(sum / n, 6) +
+                                     " quantized\n";
+            const std::string bandwidth = "enbw:       " + shown(n * exact_squares / (exact_sum * exact_sum), 4) +
+                                          " bins exact, " + shown(n * squares / (sum * sum), 4) +
+                                          " bins quantized\n";
             EXPECT_NE(report.out.find(with_tool_line_ends(gain)), std::string::npos) << gain;
             EXPECT_NE(report.out.find(with_tool_line_ends(bandwidth)), std::string::npos) << bandwidth;
             EXPECT_NE(report.out.find(with_tool_line_ends("bytes:      2000\n")), std::string::npos);
@@ -143,6 +143,47 @@ TEST(Window, StatsTellGainAndNoiseBandwidth)
     EXPECT_NE(hann.out.find(with_tool_line_ends("enbw:       1.5000 bins exact")), std::string::npos) << hann.out;
     // The values of 1.0, and of those within half an LSB of it, saturate.
     EXPECT_NE(hann.out.find(with_tool_line_ends("saturated:  3 of 1024 entries\n")), std::string::npos) << hann.out;
+}
+
+// The figures that lie on an edge: each is rounded once from its value
+// (the symmetric Hann window of 1001 points has the gain 0.4995004995...);
+// a table whose every value is exact has an infinite SNR; a window whose
+// values sum to 0 has a gain of 0, and no noise bandwidth, which the report
+// says in words, alike on every platform.
+TEST(Window, StatsOnTheEdgesSayWhatTheFiguresAre)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {{"--symmetric", "1001"}, {"gain:       0.499500 exact, 0.499500 quantized\n"}},
+        // 0, 0.75, 0.75, 0: 24576 LSB, exactly.
+        {{"--symmetric", "4"},
+         {"max error:  0.000 LSB\n", "snr:        inf dB\n", "gain:       0.375000 exact, 0.375000 quantized\n",
+          "enbw:       2.0000 bins exact, 2.0000 bins quantized\n"}},
+        {{"--symmetric", "2"},
+         {"snr:        inf dB\n", "gain:       0.000000 exact, 0.000000 quantized\n",
+          "enbw:       none (the values sum to 0) exact, none (the values sum to 0) quantized\n"}},
+        {{"--symmetric", "--window=blackman", "2"},
+         {"snr:        inf dB\n", "gain:       0.000000 exact, 0.000000 quantized\n",
+          "enbw:       none (the values sum to 0) exact, none (the values sum to 0) quantized\n"}},
+        // Flat top's ends are negative: -0.000421051, -13.797 LSB in q15.
+        {{"--symmetric", "--window=flattop", "2"},
+         {"max error:  0.203 LSB\n", "gain:       -0.000421 exact, -0.000427 quantized\n",
+          "enbw:       1.0000 bins exact, 1.0000 bins quantized\n"}},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = {"--layout=window", "--stats"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const process_result report = run_tool(args);
+        SCOPED_TRACE(described(report) + "\n" + report.out);
+        ASSERT_EQ(report.status, 0);
+        for (const std::string &line : c.lines)
+            EXPECT_NE(report.out.find(with_tool_line_ends(line)), std::string::npos) << line;
+        EXPECT_EQ(report.out.find("nan"), std::string::npos);
+        for (const char *negative_zero : {" -0.000 ", " -0.000000 ", " -0.0000 "})
+            EXPECT_EQ(report.out.find(negative_zero), std::string::npos) << negative_zero;
+    }
 }
 
 } // namespace

@@ -44,7 +44,7 @@ function nativeRun(c, extra = []) {
     if (c.round !== undefined) args.push(`--round=${c.round}`);
     if (c.window !== undefined) args.push(`--window=${c.window}`);
     if (c.symmetric) args.push('--symmetric');
-    for (const option of ['sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax'])
+    for (const option of ['sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax', 'frame-length'])
         if (c[option] !== undefined) args.push(`--${option}=${c[option]}`);
     if (c.name !== undefined) args.push(`--name=${c.name}`);
     if (c.align !== undefined) args.push(`--align=${c.align}`);
@@ -82,7 +82,7 @@ async function fillForm(page, c) {
         set('round', c.round ?? '');
         set('window', c.window ?? '');
         document.getElementById('symmetric').checked = Boolean(c.symmetric);
-        for (const option of ['sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax'])
+        for (const option of ['sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax', 'frame-length'])
             set(option, c[option] ?? '');
         set('name', c.name ?? '');
         set('align', c.align ?? '');
@@ -178,6 +178,8 @@ try {
           'dct-outputs': '12', fmin: '20.5', fmax: '3999.5', window: 'hann', name: 'mfcc_512' },
         { size: '4096', layout: 'cmsis-mfcc', 'sample-rate': '44100', 'mel-filters': '64', 'dct-outputs': '20',
           fmin: '30', fmax: '16000', round: 'nearest', section: '.mfcc' },
+        { size: '1024', layout: 'cmsis-mfcc', 'frame-length': '640', window: 'hann', symmetric: true,
+          'sample-rate': '16000.14', header: true },
     ];
     for (const c of cases) {
         await check(`case ${JSON.stringify(c)}`, async () => {
@@ -219,6 +221,7 @@ try {
         { size: '512', layout: 'cmsis-mfcc', 'sample-rate': '16k' },
         { size: '256', layout: 'cmsis-mfcc', 'mel-filters': '200' },
         { size: '512', layout: 'cmsis-mfcc', fmax: '9000' },
+        { size: '512', layout: 'cmsis-mfcc', 'frame-length': '640' },
     ];
     for (const c of faults) {
         await check(`fault ${JSON.stringify(c)}`, async () => {
@@ -268,7 +271,8 @@ try {
         assert.deepEqual(await visible('window'),
                          { fields: ['window', 'symmetric'], windows: ['hann', 'hamming', 'blackman', 'flattop'], q31: true });
         assert.deepEqual(await visible('cmsis-mfcc'),
-                         { fields: ['window', 'sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax'],
+                         { fields: ['window', 'symmetric', 'sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax',
+                                    'frame-length'],
                            windows: ['hann', 'hamming'], q31: true });
     });
 

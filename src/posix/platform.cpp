@@ -111,14 +111,19 @@ int open_target_in_place(const atomic_file &file)
 int create_temporary_file(atomic_file &file, const char *name)
 {
     native_file &native = file.native;
-    const int fd =
-        openat(native.folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    // Created with the older file's permissions, which the umask can only
+    // narrow: where the exact ones cannot be set after (a file system
+    // without Unix modes), the new file is still never more open than the
+    // one it replaces.
+    struct stat existing;
+    const bool replacing = fstatat(native.folder, native.name, &existing, 0) == 0 && S_ISREG(existing.st_mode);
+    const mode_t mode = replacing ? existing.st_mode & 0777 : 0666;
+    const int fd = openat(native.folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
     if (fd < 0)
         return fd;
     std::memcpy(native.temp, name, sizeof native.temp);
-    struct stat existing;
-    if (fstatat(native.folder, native.name, &existing, 0) == 0 && S_ISREG(existing.st_mode))
-        fchmod(fd, existing.st_mode & 0777); // at worst the file keeps the default
+    if (replacing)
+        fchmod(fd, mode); // the bits that the umask took, where the file system keeps them
     return fd;
 }
 
