@@ -53,7 +53,9 @@ void describe(const table_request &request, table_description &description)
     describe_cmsis_rfft(request, description, request.points, "", every_build, true, true, true);
     // The caller's buffers: N samples, which the forward FFT changes, and
     // the spectrum, N complex values and the one more that the inverse reads.
-    add_macro(description, "_FFT_LENGTH", request.points);
+    // Named apart from the other layouts' sizes, as a header of this layout
+    // can be included with one of theirs of the same name.
+    add_macro(description, "_RFFT_LENGTH", request.points);
     add_macro(description, "_SPECTRUM_LENGTH", 2L * request.points + 2);
 }
 

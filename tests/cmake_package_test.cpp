@@ -205,6 +205,11 @@ void CMakePackage::check_arguments_at_configure(const fs::path &project, const f
         {"SIZE 512 LAYOUT cmsis-mfcc FMIN 6000000", "FMIN \"6000000\" is not from 0 to 5000000 hertz"},
         {"SIZE 512 LAYOUT cmsis-mfcc MEL_FILTERS 0", "MEL_FILTERS \"0\" is not a whole number from 1 to 4096"},
         {"SIZE 512 LAYOUT cmsis-mfcc DCT_OUTPUTS 4097", "DCT_OUTPUTS \"4097\" is not a whole number from 1 to 4096"},
+        {"SIZE 512 LAYOUT cmsis-mfcc FRAME_LENGTH 1", "FRAME_LENGTH \"1\" is not a whole number from 2 to 4096"},
+        {"SIZE 512 LAYOUT cmsis-mfcc FRAME_LENGTH 0640", "FRAME_LENGTH \"0640\" is not a whole number from 2 to 4096"},
+        {"SIZE 512 LAYOUT cmsis-mfcc FRAME_LENGTH 640", "FRAME_LENGTH \"640\" is above SIZE, 512"},
+        {"SIZE 400 LAYOUT window FRAME_LENGTH 300",
+         "FRAME_LENGTH is not taken by LAYOUT window: it needs LAYOUT cmsis-mfcc"},
         {"SIZE 512 LAYOUT cmsis-mfcc MEL_FILTERS", "MEL_FILTERS needs a value"},
         {"SIZE 512 LAYOUT cmsis-mfcc FMIN SYMMETRIC",
          "FMIN needs a value: SYMMETRIC is a keyword of veltabgen_generate, not a value"},
@@ -247,9 +252,26 @@ void CMakePackage::check_arguments_at_configure(const fs::path &project, const f
         "veltabgen_generate(tables SIZE 32 NAME best SCALE 32768 ROUND nearest)\n"
         "veltabgen_generate(tables SIZE 16 NAME banked ALIGN ti BANK 12 SECTION " +
         std::string(64, 's') + ")\n"
-        "veltabgen_generate(tables SIZE 16 NAME top_bank ALIGN ti BANK 15)");
+        "veltabgen_generate(tables SIZE 16 NAME top_bank ALIGN ti BANK 15)\n"
+        // Generated, not compiled: the MFCC's source needs CMSIS-DSP's headers.
+        "add_custom_target(generated ALL)\n"
+        "veltabgen_generate(generated SIZE 400 LAYOUT window NAME blackman_400 WINDOW blackman SYMMETRIC TYPE q31)\n"
+        "veltabgen_generate(generated SIZE 1024 LAYOUT cmsis-mfcc NAME kws WINDOW hann SYMMETRIC FRAME_LENGTH 640\n"
+        "                   SAMPLE_RATE 16000.5 MEL_FILTERS 40 DCT_OUTPUTS 10 FMIN 20 FMAX 7600 ROUND floor)");
     ASSERT_EQ(named.status, 0) << described(named);
     run_step({CMAKE_COMMAND, "--build", build.string()});
+    // Each keyword reaches the tool as its option.
+    for (const auto &[file, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+             {"blackman_400.c",
+              {"--layout=window", "--type=q31", "--window=blackman", "--symmetric", "--name=blackman_400", "400"}},
+             {"kws.c",
+              {"--layout=cmsis-mfcc", "--round=floor", "--window=hann", "--symmetric", "--sample-rate=16000.5",
+               "--fmin=20", "--fmax=7600", "--mel-filters=40", "--dct-outputs=10", "--frame-length=640", "--name=kws",
+               "1024"}}}) {
+        std::vector<std::string> all = args;
+        all.insert(all.end() - 1, "--align=gnu");
+        EXPECT_EQ(read_file(build / "veltabgen" / file), run_tool(all).out) << file;
+    }
     EXPECT_NE(read_file(build / "veltabgen" / "N.c").find("const short N[2 * 32]"),
               std::string::npos);
     EXPECT_NE(read_file(build / "veltabgen" / "N.h").find("extern const short N[2 * 32];"),

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -336,10 +337,19 @@ TEST_F(CmsisMfcc, TablesAreWhatTheLibrarysScriptComputes)
     }
 }
 
+// The MFCC's report: its output the library's, bit for bit, which computed
+// something, with as much of its scratch as the header says, to the word.
+void expect_mfcc_report(const std::vector<compared> &report)
+{
+    ASSERT_EQ(report.size(), 1u);
+    EXPECT_EQ(report[0].figures.at("output"), 0);
+    EXPECT_GT(report[0].figures.at("magnitudes"), 0) << "the MFCC computed nothing";
+    EXPECT_EQ(report[0].figures.at("scratch"), 0) << "the scratch that the MFCC used, less the header's";
+}
+
 // arm_mfcc_q15 and _q31 with the constant instance give what they give set
-// up by arm_mfcc_init with the script's tables, frame for frame: q15 bit for
-// bit, q31 within 8 LSB; with the real FFT, and with the complex one of
-// ARM_MFCC_USE_CFFT.
+// up by arm_mfcc_init with the script's tables, frame for frame, bit for
+// bit; with the real FFT, and with the complex one of ARM_MFCC_USE_CFFT.
 TEST_F(CmsisMfcc, OutputIsTheLibrarysWithTheScriptsTables)
 {
     if (!have_cmsis())
@@ -349,6 +359,7 @@ TEST_F(CmsisMfcc, OutputIsTheLibrarysWithTheScriptsTables)
         const process_result generated = run_tool([&] {
             std::vector<std::string> args = c.tool_arguments("generated");
             args.push_back("--output=" + (folder / "generated.c").string());
+            args.push_back("--header=" + (folder / "generated.h").string());
             return args;
         }());
         ASSERT_EQ(generated.status, 0) << described(generated);
@@ -369,10 +380,7 @@ TEST_F(CmsisMfcc, OutputIsTheLibrarysWithTheScriptsTables)
             }
             build.insert(build.end(), {CMSIS_HOST_LIBRARY, "-lm", "-o", (folder / "mfcc").string()});
             run_step(build);
-            const std::vector<compared> report = comparisons(run_step({(folder / "mfcc").string()}));
-            ASSERT_EQ(report.size(), 1u);
-            EXPECT_LE(report[0].figures.at("output"), c.type == "q31" ? 8 : 0);
-            EXPECT_GT(report[0].figures.at("magnitudes"), 0) << "the MFCC computed nothing";
+            expect_mfcc_report(comparisons(run_step({(folder / "mfcc").string()})));
         }
     }
 }
@@ -465,9 +473,10 @@ protected:
     }
 
     // The MFCC of a configuration with the generated instance gives what
-    // it gives with the library's init function and its script's tables, q15
-    // bit for bit, q31 within 8 LSB, with the real FFT or, with complex, the
-    // complex one of ARM_MFCC_USE_CFFT, whose MFCC sources are built so.
+    // it gives with the library's init function and its script's tables, bit
+    // for bit, with the real FFT or, with complex, the complex one of
+    // ARM_MFCC_USE_CFFT, whose MFCC sources are built so; and uses the
+    // scratch that its header says.
     void expect_mfcc_is_the_librarys(const core_build &core, const fs::path &library, const mfcc_configuration &c,
                                      bool complex)
     {
@@ -478,6 +487,7 @@ protected:
                   c.filters, c.outputs, c.fmin, c.fmax, c.window, c.type});
         std::vector<std::string> args = c.tool_arguments("generated");
         args.push_back("--output=" + (tables / "generated.c").string());
+        args.push_back("--header=" + (tables / "generated.h").string());
         const process_result generated = run_tool(args);
         ASSERT_EQ(generated.status, 0) << described(generated);
         std::vector<std::string> link = compile_flags(core);
@@ -499,10 +509,7 @@ protected:
         run_step(link);
         if (HasFailure())
             return;
-        const std::vector<compared> report = comparisons(run_firmware(core, elf));
-        ASSERT_EQ(report.size(), 1u);
-        EXPECT_LE(report[0].figures.at("output"), c.type == "q31" ? 8 : 0);
-        EXPECT_GT(report[0].figures.at("magnitudes"), 0) << "the MFCC computed nothing";
+        expect_mfcc_report(comparisons(run_firmware(core, elf)));
     }
 
     // Every FFT of every size, q15 and q31, with the generated instances,
@@ -625,9 +632,10 @@ TEST_F(CmsisSource, CompilesWithItsHeaderAsConstantsOfExternalLinkage)
     }
 }
 
-// Two headers that declare different things have different guards: a file
-// that includes a complex and a real FFT's, both of the default name, or a
-// radix-2 table's and a real FFT's, declares all of them.
+// Two headers that declare different things have different guards, and
+// define sizes of different names: a file that includes a complex and a
+// real FFT's, both of the default name, or a radix-2 table's or a window's
+// and a real FFT's, declares all of them.
 TEST_F(CmsisSource, HeadersOfDifferentTablesCanBeIncludedTogether)
 {
     if (!have_cmsis())
@@ -635,6 +643,7 @@ TEST_F(CmsisSource, HeadersOfDifferentTablesCanBeIncludedTogether)
     const std::vector<std::pair<std::vector<std::string>, std::string>> pairs[] = {
         {{{"--layout=cmsis-cfft", "256"}, "&w"}, {{"--layout=cmsis-rfft", "512"}, "&w_forward"}},
         {{{"--align=gnu", "256"}, "w"}, {{"--layout=cmsis-rfft", "512"}, "&w_forward"}},
+        {{{"--layout=window", "400"}, "w"}, {{"--layout=cmsis-rfft", "512"}, "&w_forward"}},
     };
     for (const auto &pair : pairs) {
         std::string uses;
@@ -775,14 +784,17 @@ TEST_F(CmsisSource, LinksWithTheLibrarysFilesThatThePageLists)
 }
 
 // The bytes that --stats reports for each build are those of the symbols
-// that a Cortex-M4 build, and a Cortex-M55 build for Helium, define.
+// that a Cortex-M4 build, and a Cortex-M55 build for Helium, define; of
+// the MFCC, also with ARM_MFCC_USE_CFFT, where it holds a complex FFT's
+// instance by value in place of a real one's, and its weak table.
 TEST_F(CmsisSource, StatsTellTheBytesThatTheCompilerPlaces)
 {
     if (!have_cmsis() || *ARM_GCC == '\0' || *ARM_NM == '\0')
         GTEST_SKIP() << "CMSIS-DSP or arm-none-eabi-gcc is missing";
     const std::vector<std::vector<std::string>> cases = {
         {"--layout=cmsis-cfft", "16"},  {"--layout=cmsis-cfft", "--type=q31", "2048"},
-        {"--layout=cmsis-rfft", "256"}, {"--layout=cmsis-rfft", "--type=q31", "--section=.fast", "8192"}};
+        {"--layout=cmsis-rfft", "256"}, {"--layout=cmsis-rfft", "--type=q31", "--section=.fast", "8192"},
+        {"--layout=cmsis-mfcc", "1024"}, {"--layout=cmsis-mfcc", "--type=q31", "--mel-filters=40", "512"}};
     for (const auto &args : cases) {
         SCOPED_TRACE(bracketed(args));
         generate(args);
@@ -790,24 +802,82 @@ TEST_F(CmsisSource, StatsTellTheBytesThatTheCompilerPlaces)
         stats.push_back("--stats");
         const process_result report = run_tool(stats);
         ASSERT_EQ(report.status, 0);
+        const bool mfcc = args.front() == "--layout=cmsis-mfcc";
         for (const core_build *core : {&cortex_m4, &cortex_m55}) {
-            std::vector<std::string> compile = {ARM_GCC};
-            compile.insert(compile.end(), core->flags.begin(), core->flags.end());
-            compile.insert(compile.end(), {"-I" + dsp + "/Include", "-I" + core_include, "-c", "-o",
-                                           (folder / "t.o").string(), (folder / "t.c").string()});
+            for (const bool complex : {false, true}) {
+                if (complex && !mfcc)
+                    continue;
+                std::vector<std::string> compile = {ARM_GCC};
+                compile.insert(compile.end(), core->flags.begin(), core->flags.end());
+                if (complex)
+                    compile.push_back("-DARM_MFCC_USE_CFFT");
+                compile.insert(compile.end(), {"-I" + dsp + "/Include", "-I" + core_include, "-c", "-o",
+                                               (folder / "t.o").string(), (folder / "t.c").string()});
+                run_step(compile);
+                long bytes = 0;
+                std::istringstream symbols(run_step({ARM_NM, "-S", "--defined-only", (folder / "t.o").string()}));
+                for (std::string line; std::getline(symbols, line);) {
+                    std::istringstream words(line);
+                    std::string address, size, kind;
+                    // Read-only data, data, or a weak object.
+                    if (words >> address >> size >> kind && (kind == "R" || kind == "D" || kind == "V"))
+                        bytes += std::stol(size, nullptr, 16);
+                }
+                std::string build = core == &cortex_m4 ? "a scalar or DSP-extension core" : "Helium (MVE)";
+                if (complex)
+                    build += " with ARM_MFCC_USE_CFFT";
+                EXPECT_NE(report.out.find("bytes:      " + std::to_string(bytes) + " on " + build + "\n"),
+                          std::string::npos)
+                    << core->name << (complex ? " with ARM_MFCC_USE_CFFT" : "") << " defines " << bytes
+                    << " bytes\n"
+                    << report.out;
+            }
+        }
+    }
+}
+
+// Without --section, each array carries ARM_DSP_TABLE_ATTRIBUTE, CMSIS-DSP's
+// hook for placing its tables: a build that defines it as a section
+// attribute finds every array of each layout in that section, on the host
+// and on a Cortex-M55 with Helium's tables.
+TEST_F(CmsisSource, ArraysTakeTheLibrarysTableAttribute)
+{
+    if (!have_cmsis() || *ARM_GCC == '\0' || *ARM_OBJDUMP == '\0')
+        GTEST_SKIP() << "CMSIS-DSP or arm-none-eabi-gcc is missing";
+    const std::string attribute = "-DARM_DSP_TABLE_ATTRIBUTE=__attribute__((section(\".dsp_tables\")))";
+    for (const char *layout : {"--layout=cmsis-cfft", "--layout=cmsis-rfft", "--layout=cmsis-mfcc"}) {
+        generate({layout, "--header=" + (folder / "t.h").string(), "512"});
+        const std::string header = read_file(folder / "t.h");
+        for (const core_build *core : {static_cast<const core_build *>(nullptr), &cortex_m55}) {
+            SCOPED_TRACE(std::string(layout) + " " + (core == nullptr ? "host" : core->name));
+            std::vector<std::string> compile = {C_COMPILER, "-D__GNUC_PYTHON__"};
+            if (core != nullptr) {
+                compile = {ARM_GCC, "-I" + core_include};
+                compile.insert(compile.end(), core->flags.begin(), core->flags.end());
+            }
+            compile.insert(compile.end(), {attribute, "-I" + dsp + "/Include", "-c", "-o", (folder / "t.o").string(),
+                                           (folder / "t.c").string()});
             run_step(compile);
-            long bytes = 0;
-            std::istringstream symbols(run_step({ARM_NM, "-S", "--defined-only", (folder / "t.o").string()}));
+            const std::string table =
+                run_step({core == nullptr ? std::string(OBJDUMP) : std::string(ARM_OBJDUMP), "-t",
+                          (folder / "t.o").string()});
+            int arrays = 0;
+            std::istringstream symbols(table);
             for (std::string line; std::getline(symbols, line);) {
                 std::istringstream words(line);
-                std::string address, size, kind;
-                if (words >> address >> size >> kind && (kind == "R" || kind == "D"))
-                    bytes += std::stol(size, nullptr, 16);
+                std::vector<std::string> fields;
+                for (std::string word; words >> word;)
+                    fields.push_back(word);
+                if (std::find(fields.begin(), fields.end(), "O") == fields.end())
+                    continue;
+                const std::string &name = fields.back();
+                // An array: a name the header declares followed by '['.
+                if (header.find(" " + name + "[") == std::string::npos)
+                    continue;
+                ++arrays;
+                EXPECT_NE(std::find(fields.begin(), fields.end(), ".dsp_tables"), fields.end()) << line;
             }
-            const std::string build = core == &cortex_m4 ? "a scalar or DSP-extension core" : "Helium (MVE)";
-            EXPECT_NE(report.out.find("bytes:      " + std::to_string(bytes) + " on " + build + "\n"),
-                      std::string::npos)
-                << core->name << " defines " << bytes << " bytes\n" << report.out;
+            EXPECT_GE(arrays, 2) << table;
         }
     }
 }
@@ -868,6 +938,78 @@ TEST_F(CmsisTarget, CortexM4FirmwarePrintsWhatItPrintsWithTheLibrarysTables)
     EXPECT_EQ(placed, 4 * 3 + 3 * (4 + 1 + 2)) << "the arrays and instances of four complex and three real FFTs";
 }
 
+// The firmware that the page on CMSIS-DSP documents, built exactly so: the
+// toolchain file, linker script and startup code of examples/fft_q15, the
+// generated source and the library's files that the page lists for the
+// layout, and no other file, flag or library; for a Cortex-M4 and a
+// Cortex-M55, of each layout in q15 and q31. Each links and runs under qemu.
+TEST_F(CmsisTarget, DocumentedFirmwareOfEachLayoutBuildsAndRuns)
+{
+    if (!have_firmware_tools())
+        GTEST_SKIP() << "CMSIS-DSP, qemu-system-arm or arm-none-eabi-gcc is missing";
+    const std::map<std::string, std::vector<std::string>> sources = documented_sources();
+    ASSERT_EQ(sources.size(), 3u) << "the page's table of files";
+    const std::map<std::string, std::string> calls = {
+        {"cmsis-cfft", "static TYPE_t buffer[t_BUFFER_LENGTH];\n"
+                       "    arm_cfft_TYPE(&t, buffer, 0, 1);\n    return buffer[0];"},
+        {"cmsis-rfft", "static TYPE_t samples[t_RFFT_LENGTH], spectrum[t_SPECTRUM_LENGTH];\n"
+                       "    arm_rfft_TYPE(&t_forward, samples, spectrum);\n    return spectrum[0];"},
+        {"cmsis-mfcc", "static TYPE_t frame[t_FFT_LENGTH], out[t_DCT_OUTPUTS];\n"
+                       "    static q31_t scratch[t_SCRATCH_LENGTH];\n"
+                       "    frame[1] = 1000;\n"
+                       "    arm_mfcc_TYPE(&t, frame, out, scratch);\n    return out[0] == 0;"},
+    };
+    const auto typed = [](std::string text, const std::string &type) {
+        for (const char *from : {"q15", "TYPE"})
+            for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 3))
+                text.replace(at, std::strlen(from), type);
+        return text;
+    };
+    const fs::path project = folder / "project";
+    fs::create_directories(project);
+    std::string lists = "cmake_minimum_required(VERSION 3.20)\nproject(documented LANGUAGES C)\n"
+                        "set(dsp " + dsp + ")\n";
+    std::vector<std::string> programs;
+    for (const auto &[layout, files] : sources) {
+        for (const std::string type : {"q15", "q31"}) {
+            const std::string name = layout.substr(6) + "_" + type;
+            const fs::path sources_of = project / name;
+            fs::create_directories(sources_of);
+            const process_result generated = run_tool({"--layout=" + layout, "--type=" + type, "--name=t",
+                                                       "--header=" + (sources_of / "t.h").string(),
+                                                       "--output=" + (sources_of / "t.c").string(), "1024"});
+            ASSERT_EQ(generated.status, 0) << described(generated);
+            write_file(sources_of / "main.c",
+                       "#include \"t.h\"\nint main(void)\n{\n    " + typed(calls.at(layout), type) + "\n}\n");
+            lists += "add_executable(" + name + " " + name + "/main.c " + name + "/t.c " + cortex_m + "/startup.c";
+            std::set<std::string> listed;
+            for (const std::string &file : files)
+                listed.insert(typed(file, type));
+            for (const std::string &file : listed)
+                lists += "\n    ${dsp}/Source/" + file;
+            lists += ")\ntarget_include_directories(" + name + " PRIVATE " + name +
+                     " ${dsp}/Include ${dsp}/PrivateInclude " + core_include + ")\n"
+                     "target_link_options(" + name + " PRIVATE -T " + cortex_m + "/${LINKER_SCRIPT})\n";
+            programs.push_back(name);
+        }
+    }
+    write_file(project / "CMakeLists.txt", lists);
+    for (const core_build *core : {&cortex_m4, &cortex_m55}) {
+        SCOPED_TRACE(core->name);
+        const std::string cpu = core == &cortex_m4 ? "cortex_m4" : "cortex_m55";
+        const fs::path build = folder / cpu;
+        run_step({CMAKE_COMMAND, "-S", project.string(), "-B", build.string(),
+                  "-DCMAKE_TOOLCHAIN_FILE=" + cortex_m + "/" + cpu + ".cmake", "-DLINKER_SCRIPT=" + cpu + ".ld"});
+        run_step({CMAKE_COMMAND, "--build", build.string()});
+        if (HasFailure())
+            return;
+        for (const std::string &program : programs) {
+            SCOPED_TRACE(program);
+            run_firmware(*core, build / program);
+        }
+    }
+}
+
 // The flash that a 256-point q15 real FFT costs, text and data, set up by
 // the generated instance or by the library's init functions, all at -Os
 // with --gc-sections, on a Cortex-M4 and a Cortex-M55; a 256-point complex
@@ -901,7 +1043,8 @@ TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsTheReadmes)
         const fs::path build = build_firmware(std::string("sizes_") + toolchain, toolchain, false, tables);
         ASSERT_FALSE(HasFailure()) << toolchain;
         for (const char *program : {"rfft_256_generated", "rfft_256_sized_init", "rfft_256_init", "cfft_256_generated",
-                                    "cfft_256_sized_init", "mfcc_1024_generated", "mfcc_1024_sized_init"}) {
+                                    "cfft_256_sized_init", "mfcc_1024_generated", "mfcc_1024_sized_init",
+                                    "rfft_256_whole", "cfft_256_whole", "mfcc_1024_whole"}) {
             std::istringstream sizes(run_step({ARM_SIZE, (build / (std::string(program) + ".elf")).string()}));
             std::string heading;
             std::getline(sizes, heading);
@@ -917,6 +1060,18 @@ TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsTheReadmes)
         EXPECT_LT(bytes["rfft_256_sized_init"][core], bytes["rfft_256_init"][core]);
         EXPECT_LE(2 * bytes["mfcc_1024_generated"][core], bytes["mfcc_1024_sized_init"][core])
             << "the generated MFCC costs more than half of arm_mfcc_init_1024_q15";
+        // With a library built without a section for each function and
+        // table, as it may come prebuilt, each program stays within 1 KB of
+        // itself with a library built with them: none takes the library's
+        // every table. Helium's MFCC reads seeds of the library's own that
+        // the tool cannot make, and so takes them all.
+        for (const char *program : {"rfft_256", "cfft_256", "mfcc_1024"}) {
+            if (core == 1 && std::string(program) == "mfcc_1024")
+                continue;
+            const std::string name = program;
+            EXPECT_LE(bytes[name + "_whole"][core], bytes[name + "_generated"][core] + 1024)
+                << name << " with a library built as one may come prebuilt";
+        }
     }
     const std::string readme = read_file(SOURCE_DIR "/README.md");
     const std::vector<std::pair<std::string, std::string>> rows = {

@@ -1,6 +1,7 @@
 // Runs the built tool as its users do, and checks its standard output,
 // standard error and exit status.
 
+#include "scratch_folder.h"
 #include "table_stats.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -912,6 +915,94 @@ TEST(Layouts, CmsisArraysAreNamedSizedAndMeasuredAsDocumented)
 }
 
 // Rounding down applies to the radix-2 table too, and the comment says so.
+// Every array of every size of each CMSIS layout, q15 and q31, lies within
+// 1 LSB of the exact values that --stats holds it to: Helium's rearranged
+// tables, stage by stage and stride by stride, the MFCC's tables, and the
+// library's own table that the MFCC's source defines, as the others.
+TEST(Layouts, EveryCmsisArrayLiesWithinOneLsbOfItsExactValues)
+{
+    std::vector<std::vector<std::string>> runs;
+    for (const char *type : {"--type=q15", "--type=q31"}) {
+        for (int n = 16; n <= 4096; n *= 2)
+            runs.push_back({"--layout=cmsis-cfft", type, std::to_string(n)});
+        for (int n = 32; n <= 8192; n *= 2)
+            runs.push_back({"--layout=cmsis-rfft", type, std::to_string(n)});
+        for (int n = 32; n <= 4096; n *= 4)
+            runs.push_back({"--layout=cmsis-mfcc", type, "--mel-filters=8", "--dct-outputs=8", std::to_string(n)});
+        runs.push_back({"--layout=cmsis-mfcc", type, "--frame-length=400", "--window=hann", "--symmetric", "512"});
+    }
+    for (std::vector<std::string> args : runs) {
+        args.push_back("--stats");
+        const process_result report = run_tool(args);
+        SCOPED_TRACE(bracketed(args) + "\n" + report.out);
+        ASSERT_EQ(report.status, 0);
+        int measured = 0;
+        std::istringstream lines(report.out);
+        std::string array;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("array:      ", 0) == 0)
+                array = line;
+            if (line.rfind("max error:  ", 0) != 0)
+                continue;
+            ++measured;
+            EXPECT_LE(std::stod(line.substr(12)), 1.0) << array;
+        }
+        EXPECT_GE(measured, 3);
+    }
+}
+
+// With --align=ti and --section, each array and each instance has its
+// DATA_SECTION pragma, once.
+TEST(Layouts, TiPragmasPlaceEveryArrayAndInstanceInTheSection)
+{
+    const process_result result = run_tool({"--layout=cmsis-cfft", "--align=ti", "--section=.fast", "64"});
+    ASSERT_EQ(result.status, 0) << described(result);
+    std::multiset<std::string> placed;
+    const std::string pragma = "#pragma DATA_SECTION(";
+    for (std::size_t at = result.out.find(pragma); at != std::string::npos; at = result.out.find(pragma, at + 1)) {
+        const std::size_t name = at + pragma.size();
+        const std::string section = ", \".fast\");";
+        EXPECT_EQ(result.out.compare(result.out.find(',', name), section.size(), section), 0);
+        placed.insert(result.out.substr(name, result.out.find(',', name) - name));
+    }
+    EXPECT_EQ(placed, (std::multiset<std::string>{"w", "w_bitrev", "w_rearranged_offsets", "w_rearranged_stride1",
+                                                  "w_rearranged_stride2", "w_rearranged_stride3", "w_twiddle"}));
+}
+
+// The header's guard names the radix-2 table alone, as it always has; any
+// other layout's holds a hash of what the header declares, so that headers
+// of one name but of different tables can be included together.
+class HeaderGuards : public ScratchFolderTest {
+protected:
+    // The header that the arguments write, as w.h in the scratch folder.
+    std::string header_of(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "--header=w.h");
+        process_options options;
+        options.working_directory = folder.string();
+        const process_result result = run_tool(args, options);
+        EXPECT_EQ(result.status, 0) << described(result);
+        return read_file(folder / "w.h");
+    }
+};
+
+TEST_F(HeaderGuards, HeadersOfTheOtherLayoutsHaveGuardsOfTheirOwn)
+{
+    const std::regex hashed("\n#ifndef VELTABGEN_w_[0-9A-F]{8}_H\r?\n#define VELTABGEN_w_[0-9A-F]{8}_H\r?\n");
+    std::set<std::string> guards;
+    for (const char *layout : {"window", "cmsis-cfft", "cmsis-rfft", "cmsis-mfcc"}) {
+        for (const char *size : {"256", "512"}) {
+            const std::string text = header_of({std::string("--layout=") + layout, size});
+            std::smatch guard;
+            EXPECT_TRUE(std::regex_search(text, guard, hashed)) << layout << "\n" << text;
+            guards.insert(guard.str());
+        }
+    }
+    EXPECT_EQ(guards.size(), 8u) << "two headers of different tables share a guard";
+    EXPECT_NE(header_of({"256"}).find(with_tool_line_ends("\n#ifndef VELTABGEN_w_H\n#define VELTABGEN_w_H\n")),
+              std::string::npos);
+}
+
 TEST(Layouts, FloorRoundsTheRadix2TableDown)
 {
     const process_result result = run_tool({"--round=floor", "-s", "1000.5", "64"});

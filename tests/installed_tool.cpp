@@ -39,6 +39,6 @@ std::string in_form(const std::string &lines, package_form form)
     if (form == package_form::installed || start == std::string::npos)
         return lines;
     std::string changed = lines;
-    changed.replace(start, lines.find(')', start) + 1 - start, "add_subdirectory(" SOURCE_DIR " veltabgen)");
+    changed.replace(start, lines.find(')', start) + 1 - start, "add_subdirectory(" SOURCE_DIR " veltabgen-build)");
     return changed;
 }

@@ -73,6 +73,26 @@ TEST(ToFixed, RoundsByEachRuleAndSaturates)
         {-2147483648.0, rounding_rule::down, 32, -2147483647 - 1, false},
         {-2147483647.5, rounding_rule::nearest, 32, -2147483647 - 1, false},
         {1073741823.5, rounding_rule::nearest, 32, 1073741824, false},
+        // Halves to even, as numpy rounds.
+        {2.5, rounding_rule::nearest_even, 16, 2, false},
+        {3.5, rounding_rule::nearest_even, 16, 4, false},
+        {-2.5, rounding_rule::nearest_even, 16, -2, false},
+        {-2.51, rounding_rule::nearest_even, 16, -3, false},
+        {32766.5, rounding_rule::nearest_even, 16, 32766, false},
+        {32767.5, rounding_rule::nearest_even, 32, 32768, false},
+        // Down after adding 0.05: CMSIS-DSP's q31 twiddle factors, the
+        // scaled values of those a twentieth below an integer moved up to it.
+        {10.95, rounding_rule::down_after_a_twentieth, 32, 11, false},
+        {10.94, rounding_rule::down_after_a_twentieth, 32, 10, false},
+        {0.0, rounding_rule::down_after_a_twentieth, 32, 0, false},
+        {-0.04, rounding_rule::down_after_a_twentieth, 32, 0, false},
+        {-0.06, rounding_rule::down_after_a_twentieth, 32, -1, false},
+        {-3.04, rounding_rule::down_after_a_twentieth, 32, -3, false},
+        {-3.06, rounding_rule::down_after_a_twentieth, 32, -4, false},
+        {1518500249.9877, rounding_rule::down_after_a_twentieth, 32, 1518500250, false},
+        {2147483647.96, rounding_rule::down_after_a_twentieth, 32, 2147483647, true},
+        {2147483647.94, rounding_rule::down_after_a_twentieth, 32, 2147483647, false},
+        {-2147483648.0, rounding_rule::down_after_a_twentieth, 32, -2147483647 - 1, false},
     };
     for (const auto &c : cases) {
         bool saturated = !c.saturated;

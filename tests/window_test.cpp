@@ -3,6 +3,7 @@
 // at lengths of a power of 2 and not, and at the largest; and what --stats
 // reports of a window.
 
+#include "scratch_folder.h"
 #include "tool_under_test.h"
 #include "twiddle_fixtures.h"
 
@@ -83,6 +84,66 @@ TEST(Window, EqualsScipysWindowRoundedToNearest)
                 worst = std::max(worst, std::labs(arrays[0].entries[i] - static_cast<long>(rounded)));
             }
             EXPECT_LE(worst, bits == 16 ? 0 : 1);
+        }
+    }
+}
+
+// The MFCC's window for frames shorter than its FFT (--frame-length=L) is
+// scipy's window of L values, periodic or symmetric, rounded as the MFCC's
+// other tables are, then zeros up to N; its other tables are those of N
+// without it, and the header tells both lengths.
+class WindowOfFrames : public ScratchFolderTest {};
+
+TEST_F(WindowOfFrames, MfccFramesShorterThanTheFftTakeTheirOwnWindowPaddedWithZeros)
+{
+    if (!have_scipy())
+        GTEST_SKIP() << "no python3-scipy";
+    const struct {
+        std::string window, kind, frame, fft;
+    } cases[] = {{"hann", "periodic", "640", "1024"}, {"hamming", "symmetric", "400", "512"},
+                 {"hann", "symmetric", "2", "32"}, {"hamming", "periodic", "255", "256"}};
+    std::vector<std::string> names;
+    for (const auto &c : cases)
+        names.push_back(c.window + ":" + c.kind + ":" + c.frame);
+    const std::map<std::string, std::vector<double>> windows = scipy_windows(names);
+    for (const auto &c : cases) {
+        for (const char *type : {"q15", "q31"}) {
+            SCOPED_TRACE(c.window + " " + c.kind + " of " + c.frame + " in " + c.fft + ", " + type);
+            std::vector<std::string> args = {"--layout=cmsis-mfcc", std::string("--type=") + type,
+                                             "--window=" + c.window, "--mel-filters=8", "--dct-outputs=8", c.fft};
+            if (c.kind == "symmetric")
+                args.insert(args.begin(), "--symmetric");
+            const process_result whole = run_tool(args);
+            args.insert(args.begin(), "--frame-length=" + c.frame);
+            args.insert(args.begin(), "--header=" + (folder / "w.h").string());
+            const process_result framed = run_tool(args);
+            ASSERT_EQ(whole.status, 0) << described(whole);
+            ASSERT_EQ(framed.status, 0) << described(framed);
+            const std::vector<double> &values = windows.at(c.window + ":" + c.kind + ":" + c.frame);
+            const double unit = std::string(type) == "q31" ? 2147483648.0 : 32768.0;
+            const std::vector<written_array> framed_arrays = arrays_written(framed.out);
+            const std::vector<written_array> whole_arrays = arrays_written(whole.out);
+            ASSERT_EQ(framed_arrays.size(), whole_arrays.size());
+            for (std::size_t a = 0; a < framed_arrays.size(); ++a) {
+                if (framed_arrays[a].name != "w_window") {
+                    EXPECT_EQ(framed_arrays[a].entries, whole_arrays[a].entries) << framed_arrays[a].name;
+                    continue;
+                }
+                const std::vector<long> &window = framed_arrays[a].entries;
+                ASSERT_EQ(window.size(), static_cast<std::size_t>(std::stol(c.fft)));
+                long worst = 0;
+                for (std::size_t i = 0; i < window.size(); ++i) {
+                    const double value = i < values.size() ? values[i] : 0.0;
+                    const double rounded = std::fmin(std::nearbyint(value * unit), unit - 1);
+                    worst = std::max(worst, std::labs(window[i] - static_cast<long>(rounded)));
+                }
+                EXPECT_LE(worst, unit > 32768.0 ? 1 : 0);
+            }
+            const std::string header = read_file(folder / "w.h");
+            EXPECT_NE(header.find(with_tool_line_ends("#define w_FFT_LENGTH " + c.fft + "\n")), std::string::npos)
+                << header;
+            EXPECT_NE(header.find(with_tool_line_ends("#define w_FRAME_LENGTH " + c.frame + "\n")), std::string::npos)
+                << header;
         }
     }
 }

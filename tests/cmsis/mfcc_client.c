@@ -1,16 +1,19 @@
 /* Runs CMSIS-DSP's MFCC set up by its init function with the tables of the
  * library's own script (mfccdata.h, arrays mfcc_<table>_script_<type>), and
- * by veltabgen's constant instance, named generated, on the same frames:
- * pseudo-random ones of several seeds, a tone, full-scale alternations and
- * an impulse. Prints one line of how the outputs compare: the largest
- * difference over every frame (0 where they are the same), and the sum of
- * the library's outputs' magnitudes, which tells that it computed some. Built with
- * -DTYPE_Q31 for q31, else q15, and FFT_LENGTH, MEL_FILTERS and DCT_OUTPUTS
- * defined. It runs on the host and as firmware. */
+ * by veltabgen's constant instance, named generated (generated.h), on the
+ * same frames: pseudo-random ones of several seeds, a tone, full-scale
+ * alternations and an impulse. Prints one line of how the outputs compare:
+ * the largest difference over every frame (0 where they are the same), the
+ * sum of the library's outputs' magnitudes, which tells that it computed
+ * some, and the q31 values of its scratch that the MFCC wrote, beside those
+ * that the header says it needs. Built with -DTYPE_Q31 for q31, else q15,
+ * and FFT_LENGTH, MEL_FILTERS and DCT_OUTPUTS defined. It runs on the host
+ * and as firmware. */
 #include <stdio.h>
 #include <string.h>
 
 #include "arm_math.h"
+#include "generated.h"
 #include "mfccdata.h"
 
 #define CAT(a, b) CAT_(a, b)
@@ -27,11 +30,26 @@ typedef q15_t sample;
 #define OF_TYPE(name) CAT(name, TYPE)
 #define SCRIPT(table) CAT(CAT(mfcc_, table), CAT(_script_, TYPE))
 
-extern const OF_TYPE(arm_mfcc_instance_) generated;
-
 static sample frame[FFT_LENGTH], theirs[FFT_LENGTH], ours[FFT_LENGTH];
 static sample their_output[DCT_OUTPUTS], our_output[DCT_OUTPUTS];
-static q31_t scratch[2 * FFT_LENGTH + 16];
+/* Room for twice what any build needs, whose words past those written
+ * keep their guard. */
+#define SCRATCH (4 * FFT_LENGTH + 2 * MEL_FILTERS)
+static q31_t scratch[SCRATCH];
+
+/* Fills the scratch with the guard, runs the MFCC, and returns the number of
+ * words up to the last that it changed. */
+static unsigned scratch_used(const OF_TYPE(arm_mfcc_instance_) *mfcc, sample *in, sample *out, q31_t guard)
+{
+    unsigned i, used = 0;
+    for (i = 0; i < SCRATCH; ++i)
+        scratch[i] = guard;
+    OF_TYPE(arm_mfcc_)(mfcc, in, out, scratch);
+    for (i = 0; i < SCRATCH; ++i)
+        if (scratch[i] != guard)
+            used = i + 1;
+    return used;
+}
 
 #define FRAMES 12
 
@@ -83,6 +101,7 @@ int main(void)
     OF_TYPE(arm_mfcc_instance_) library;
     long output = 0;
     unsigned long magnitudes = 0;
+    unsigned used = 0;
     int which;
     OF_TYPE(arm_mfcc_init_)(&library, FFT_LENGTH, MEL_FILTERS, DCT_OUTPUTS, SCRIPT(dct_coefs), SCRIPT(filter_pos),
                             SCRIPT(filter_len), SCRIPT(filter_coefs), SCRIPT(window_coefs));
@@ -93,14 +112,19 @@ int main(void)
         memcpy(theirs, frame, sizeof frame);
         memcpy(ours, frame, sizeof frame);
         OF_TYPE(arm_mfcc_)(&library, theirs, their_output, scratch);
-        OF_TYPE(arm_mfcc_)(&generated, ours, our_output, scratch);
+        /* Two guards, so that no word written goes unseen as equal to one. */
+        memcpy(theirs, ours, sizeof ours);
+        d = (long)scratch_used(&generated, theirs, our_output, 0x5A5A5A5A);
+        used = (unsigned)d > used ? (unsigned)d : used;
+        d = (long)scratch_used(&generated, ours, our_output, -0x5A5A5A5B);
+        used = (unsigned)d > used ? (unsigned)d : used;
         d = difference(our_output, their_output, DCT_OUTPUTS);
         output = d > output ? d : output;
         for (d = 0; d < DCT_OUTPUTS; ++d)
             magnitudes += (unsigned long)(their_output[d] < 0 ? -(long)their_output[d] : (long)their_output[d]) >> 8;
     }
-    printf("mfcc %u %s output %ld magnitudes %lu\n", (unsigned)FFT_LENGTH, sizeof(sample) == 2 ? "q15" : "q31",
-           output, magnitudes);
+    printf("mfcc %u %s output %ld magnitudes %lu scratch %u %u\n", (unsigned)FFT_LENGTH,
+           sizeof(sample) == 2 ? "q15" : "q31", output, magnitudes, used, (unsigned)generated_SCRATCH_LENGTH);
     /* A firmware's start-up code ends the run without flushing stdio. */
     fflush(stdout);
     return 0;

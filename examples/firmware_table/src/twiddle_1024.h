@@ -5,6 +5,8 @@
 #ifndef VELTABGEN_twiddle_1024_H
 #define VELTABGEN_twiddle_1024_H
 
+#define twiddle_1024_FFT_LENGTH 1024
+
 #ifdef __cplusplus
 extern "C" {
 #endif
