@@ -466,6 +466,14 @@ bool read_output_path(command_line &command, const char *path)
     return true;
 }
 
+// The file is read once the command line is accepted, and its faults are
+// told then.
+bool read_coefficients_path(command_line &command, const char *path)
+{
+    command.request.coefficients_path = path;
+    return true;
+}
+
 // The names that linkers and the DSP's compiler take for a section, unquoted.
 bool read_section(command_line &command, const char *name)
 {
@@ -722,6 +730,7 @@ constexpr long_option long_options[] = {
     {"fmin", true, read_fmin, option_fmin},
     {"fmax", true, read_fmax, option_fmax},
     {"frame-length", true, read_frame_length, option_frame_length},
+    {"coefficients", true, read_coefficients_path, option_coefficients},
     {"help", false, show_help, 0},
     {"version", false, show_version, 0},
 };
@@ -879,8 +888,14 @@ command_line read_command_line(int argc, char *argv[])
     const unsigned refused = command.options_given & ~layout.options;
     // Static, as it may hold a configuration's numbers in full.
     static char message[sizeof fault_text];
-    if (request.points == no_points) {
+    if (request.points == no_points && (layout.options & option_coefficients) != 0) {
+        fail(command, "Must specify N, the block size: the samples that one call filters.\n");
+    } else if (request.points == no_points) {
         fail(command, "Must specify FFT size.");
+    } else if ((layout.options & option_coefficients) != 0 && request.coefficients_path == nullptr) {
+        std::snprintf(message, sizeof fault_text, "The %s layout needs --coefficients=FILE, the filter's design.\n",
+                      layout.name);
+        fail(command, message);
     } else if ((refused & option_scale) != 0) {
         std::snprintf(message, sizeof message,
                       "The %s layout takes no scale: %s. Leave out -s and --scale.\n", layout.name,

@@ -26,6 +26,13 @@ void describe_cmsis_file(const table_request &request, table_description &descri
                          const char *functions,
                          void (*more_rows)(const table_request &, table_description &) = nullptr);
 
+// The same for a filter: the rows that name the layout, the type, any that
+// more_rows adds, the block size, the rounding, and the functions that
+// read the tables; no build is refused, as the filters' structures are the
+// same in every one.
+void describe_cmsis_filter_file(const table_request &request, table_description &description,
+                                const char *functions, void (*more_rows)(const table_request &, table_description &));
+
 // Adds the arrays and the instance of CMSIS-DSP's n-point complex FFT where
 // where holds, each named the request's name and suffix: the twiddle factors
 // ("_twiddle"), the bit reversal ("_bitrev"), Helium's rearranged twiddle
@@ -44,5 +51,10 @@ int describe_cmsis_cfft(const table_request &request, table_description &descrip
 // index, or the inverse one's where only that is asked for.
 int describe_cmsis_rfft(const table_request &request, table_description &description, std::int32_t length,
                         const char *suffix, condition where, bool forward, bool inverse, bool defined);
+
+// The report's lines of the SNR at a filter's output, of a cosine at -0.1 dB
+// of full scale at the frequency f (cycles a sample), faded in over fade
+// samples and measured over the last measured of samples.
+void add_output_snr(table_description &description, double snr_db, double f, int fade, int measured, int samples);
 
 #endif

@@ -225,6 +225,33 @@ void describe_cmsis_file(const table_request &request, table_description &descri
     add_row(description, "Required alignment:", false, "4 byte (word)");
 }
 
+void describe_cmsis_filter_file(const table_request &request, table_description &description,
+                                const char *functions, void (*more_rows)(const table_request &, table_description &))
+{
+    description.types_header = "\"arm_math.h\"";
+    add_row(description, "Layout:", true, "%s", request.layout->name);
+    add_row(description, "Type:", true, "%s", request.type == fixed_type::q31 ? "q31" : "q15");
+    more_rows(request, description);
+    add_row(description, "Block size:", true, "%d", static_cast<int>(request.points));
+    add_row(description, "Rounding:", true, "%s",
+            rounding_phrase(rule_for(request, rounding_rule::nearest)));
+    add_row(description, "Read by:", false, "%s", functions);
+    add_row(description, "Required alignment:", false, "4 byte (word)");
+}
+
+void add_output_snr(table_description &description, double snr_db, double f, int fade, int measured, int samples)
+{
+    char figure[32];
+    if (std::isinf(snr_db))
+        std::snprintf(figure, sizeof figure, "inf");
+    else
+        std::snprintf(figure, sizeof figure, "%.1f", snr_db);
+    add_report_row(description, "output snr:", "%s dB, of a cosine at -0.1 dB of full scale at %.10f of the rate",
+                   figure, f);
+    add_report_row(description, "", "faded in over %d samples, measured over the last %d of %d", fade, measured,
+                   samples);
+}
+
 int describe_cmsis_cfft(const table_request &request, table_description &description, std::int32_t n,
                         const char *suffix, condition where, bool defined)
 {

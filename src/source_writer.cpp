@@ -221,8 +221,12 @@ void write_declaration(text_sink out, const table_array &array, const table_desc
                        const table_request &request)
 {
     const char *name = array.name;
+    // The client's state stays in RAM, where zeroed data goes, whatever
+    // section the tables take.
+    const bool in_section = request.section != nullptr && !array.writable;
     if (request.alignment == alignment_style::ti) {
-        write_section_pragma(out, name, request);
+        if (in_section)
+            write_section_pragma(out, name, request);
         if (request.bank != no_bank)
             format_to(out, "#pragma DATA_MEM_BANK(%s, %d);\n\n", name, request.bank);
         else
@@ -232,19 +236,22 @@ void write_declaration(text_sink out, const table_array &array, const table_desc
     }
     if (request.alignment == alignment_style::c11)
         put(out, "#ifdef __cplusplus\nalignas(4)\n#else\n_Alignas(4)\n#endif\n");
-    format_to(out, "const %s %s[", array.c_type, name);
-    if (array.tail == 0)
+    format_to(out, array.writable ? "%s %s[" : "const %s %s[", array.c_type, name);
+    if (array.writable)
+        format_to(out, "%s%s", description.ident, array.size_macro);
+    else if (array.tail == 0)
         write_size(out, array, array.count);
     put(out, "]");
     const table_client *client = description.layout->client;
-    if (client != nullptr && client->table_attribute != nullptr && request.section == nullptr)
+    if (client != nullptr && client->table_attribute != nullptr && request.section == nullptr && !array.writable)
         format_to(out, " %s", client->table_attribute);
+    const bool gnu_placed = gnu_section(request) && !array.writable;
     if (request.alignment == alignment_style::gnu)
-        format_to(out, " __attribute__((aligned(4)%s%s%s))", gnu_section(request) ? ", section(\"" : "",
-                  gnu_section(request) ? request.section : "", gnu_section(request) ? "\")" : "");
+        format_to(out, " __attribute__((aligned(4)%s%s%s))", gnu_placed ? ", section(\"" : "",
+                  gnu_placed ? request.section : "", gnu_placed ? "\")" : "");
     if (array.weak)
         put(out, " __attribute__((weak))");
-    put(out, " =\n{");
+    put(out, array.writable ? ";\n" : " =\n{");
 }
 
 // The compilers that take a weak definition as GNU's do; for any other, a
@@ -321,6 +328,8 @@ void write_array(text_sink out, const table_array &array, const table_descriptio
                   static_cast<int>(array.count));
     }
     write_declaration(out, array, description, request);
+    if (array.writable)
+        return;
     if (array.tail == 0) {
         write_elements(out, array, 0, array.count, "\n    ", closing);
         if (array.weak)
@@ -408,6 +417,10 @@ void write_declarations(text_sink out, const table_description &description)
         const table_array &array = description.arrays[i];
         if (array.weak)
             continue;
+        if (array.writable) {
+            format_to(out, "extern %s %s[%s%s];\n", array.c_type, array.name, description.ident, array.size_macro);
+            continue;
+        }
         if (array.tail == 0) {
             format_to(out, "extern const %s %s[", array.c_type, array.name);
             write_size(out, array, array.count);
@@ -429,6 +442,15 @@ void write_declarations(text_sink out, const table_description &description)
             format_to(out, "extern const %s %s;\n", instance.c_type, instance.name);
     }
     put(out, "\n#ifdef __cplusplus\n}\n#endif\n");
+}
+
+// Whether an array is declared with a size that a macro gives.
+bool has_sized_arrays(const table_description &description)
+{
+    for (int i = 0; i < description.array_count; ++i)
+        if (description.arrays[i].writable)
+            return true;
+    return false;
 }
 
 // The macros of the sizes that the caller's buffers need, each in the
@@ -483,6 +505,10 @@ void write_twiddle_source(text_sink out, const table_description &description,
         format_to(out, "#if %s\n#error \"%s\"\n#endif\n\n", description.refusals[i].expression,
                   description.refusals[i].message);
     if (request.header_path == nullptr && description.layout->external_in_cxx) {
+        // The sizes that arrays are declared with, which the header would
+        // define.
+        if (has_sized_arrays(description))
+            write_macros(out, description);
         write_declarations(out, description);
         put(out, "\n");
     }

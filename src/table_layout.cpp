@@ -11,9 +11,12 @@ extern const table_layout cmsis_cfft_layout;
 extern const table_layout cmsis_rfft_layout;
 extern const table_layout window_layout;
 extern const table_layout cmsis_mfcc_layout;
+extern const table_layout cmsis_biquad_layout;
+extern const table_layout cmsis_fir_layout;
 
-const table_layout *const table_layouts[] = {&radix2_layout, &cmsis_cfft_layout, &cmsis_rfft_layout,
-                                             &window_layout, &cmsis_mfcc_layout};
+const table_layout *const table_layouts[] = {&radix2_layout,    &cmsis_cfft_layout,   &cmsis_rfft_layout,
+                                             &window_layout,    &cmsis_mfcc_layout,   &cmsis_biquad_layout,
+                                             &cmsis_fir_layout};
 const int table_layout_count = sizeof table_layouts / sizeof table_layouts[0];
 
 const table_layout *find_layout(const char *name)
@@ -41,6 +44,7 @@ void describe_table(const table_request &request, table_description &description
     description.array_count = 0;
     description.instance_count = 0;
     description.macro_count = 0;
+    description.report_count = 0;
     description.ident = request.array_name;
     request.layout->describe(request, description);
 }
@@ -54,9 +58,11 @@ std::size_t element_size(element_type type)
 void *reserve_values(table_description &description)
 {
     std::size_t bytes = 0;
+    // The client's state has no values here: it is zeroed where it runs.
     for (int i = 0; i < description.array_count; ++i) {
         const table_array &array = description.arrays[i];
-        bytes += static_cast<std::size_t>(array.count + array.tail) * element_size(array.type);
+        if (!array.writable)
+            bytes += static_cast<std::size_t>(array.count + array.tail) * element_size(array.type);
     }
     // calloc rather than new (std::nothrow), which throws and catches
     // std::bad_alloc inside, and so may end the process where memory is too
@@ -69,7 +75,7 @@ void *reserve_values(table_description &description)
     for (const std::size_t size : {sizeof(std::int32_t), sizeof(std::int16_t)}) {
         for (int i = 0; i < description.array_count; ++i) {
             table_array &array = description.arrays[i];
-            if (element_size(array.type) != size)
+            if (element_size(array.type) != size || array.writable)
                 continue;
             array.values = next;
             next += static_cast<std::size_t>(array.count + array.tail) * size;
@@ -146,6 +152,16 @@ table_macro &add_macro(table_description &description, const char *suffix, long 
     macro.value = value;
     macro.where = every_build;
     return macro;
+}
+
+void add_report_row(table_description &description, const char *label, const char *format, ...)
+{
+    report_row &row = description.report[description.report_count++];
+    row.label = label;
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(row.value, sizeof row.value, format, arguments);
+    va_end(arguments);
 }
 
 unsigned char add_build_test(table_description &description, const build_test &test)

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "coefficient_file.h"
 #include "scan_double.h"
 #include "table_request.h"
 #include "twiddle_table.h"
@@ -88,6 +89,10 @@ struct table_array {
     // Of a window: its values, before the zeros that pad it to count, whose
     // gain and noise bandwidth --stats reports; 0 for any other array.
     std::int32_t window_length;
+    // Not a constant but the client's state, in RAM, zeroed: declared with
+    // no initializer, its size the macro IDENT and size_macro in each build.
+    bool writable;
+    const char *size_macro;
     // A table of the client library's own, named as the library names it,
     // equal to its own, and defined weakly where the compiler can: a
     // program linked with a library built without a section for each table
@@ -167,10 +172,17 @@ struct build_refusal {
     const char *message;
 };
 
+// A line of --stats that a layout adds of its own, after the arrays'.
+struct report_row {
+    const char *label;
+    char value[160];
+};
+
 constexpr int max_arrays = 24;
 constexpr int max_instances = 8;
 constexpr int max_rows = 16;
 constexpr int max_macros = 12;
+constexpr int max_report_rows = 12;
 
 // What the table has beyond its arrays, for the options that set it, by bit.
 enum table_option : unsigned {
@@ -184,6 +196,7 @@ enum table_option : unsigned {
     option_fmin = 1u << 7,        // --fmin
     option_fmax = 1u << 8,        // --fmax
     option_frame_length = 1u << 9, // --frame-length
+    option_coefficients = 1u << 10, // --coefficients, which the layout needs
 };
 
 // What the library whose headers the source includes asks of it: shared by
@@ -217,6 +230,12 @@ struct table_layout {
     // Refuses a request that cannot work, with a message written into
     // message, or returns false; null where every request works.
     bool (*refuse)(const table_request &request, char *message, std::size_t size) = nullptr;
+    // Of a layout that takes --coefficients, what the file holds, and at
+    // most how many sections or taps, past which too_many says what is
+    // wrong; then refuses a design that the request's type cannot hold, as
+    // refuse does, once the file is read.
+    design_kind (*read_limits)(const table_request &request, std::int32_t &most, const char *&too_many) = nullptr;
+    bool (*refuse_design)(const table_request &request, char *message, std::size_t size) = nullptr;
     // Names the arrays and instances, their types, sizes and rules, and the
     // comment, for the request; leaves the values to fill.
     void (*describe)(const table_request &request, table_description &description);
@@ -235,7 +254,7 @@ struct table_description {
     int row_count;
     build_test tests[max_build_tests];
     int test_count;
-    build_refusal refusals[1];
+    build_refusal refusals[2];
     int refusal_count;
     table_array arrays[max_arrays];
     int array_count;
@@ -243,6 +262,8 @@ struct table_description {
     int instance_count;
     table_macro macros[max_macros];
     int macro_count;
+    report_row report[max_report_rows];
+    int report_count;
 };
 
 // Every layout, the default first, and the one that name names (or null).
@@ -271,6 +292,7 @@ instance_field &add_instance_field(table_instance &instance, int held_instance);
 void add_row(table_description &description, const char *label, bool in_header,
              const char *format, ...);
 table_macro &add_macro(table_description &description, const char *suffix, long value);
+void add_report_row(table_description &description, const char *label, const char *format, ...);
 // The test's bit, adding it to the description where it is not there yet.
 unsigned char add_build_test(table_description &description, const build_test &test);
 

@@ -30,6 +30,7 @@ enum class window_kind {
 };
 
 struct table_layout;
+struct filter_design;
 
 // What a run generates: the table, and the form of its source. The command
 // line fills it; the table and the writers read it.
@@ -57,6 +58,8 @@ struct table_request {
     double fmin, fmax;       // of the mel filters, in Hz
     bool fmax_given;         // by --fmax; else half the sample rate
     std::int32_t frame_length; // of the MFCC's frames, by --frame-length; 0 for N
+    const char *coefficients_path; // the filter's design, by --coefficients, or null
+    const filter_design *design;   // as read from it, once the command line is accepted
 };
 
 // The last component of path, after its last directory separator: the name

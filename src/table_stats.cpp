@@ -243,14 +243,38 @@ void write_build_name(std::FILE *out, const table_description &description, unsi
     }
 }
 
+// The size of a writable array in the build: the value of its macro there.
+long writable_count(const table_description &description, const table_array &array, unsigned tests_holding)
+{
+    char name[max_derived_name];
+    std::snprintf(name, sizeof name, "%s%s", description.ident, array.size_macro);
+    for (int i = 0; i < description.macro_count; ++i) {
+        const table_macro &macro = description.macros[i];
+        if (std::strcmp(macro.name, name) == 0 && holds_in(macro.where, tests_holding))
+            return macro.value;
+    }
+    return 0;
+}
+
 } // namespace
+
+long bytes_of_state(const table_description &description, unsigned tests_holding)
+{
+    long bytes = 0;
+    for (int i = 0; i < description.array_count; ++i) {
+        const table_array &array = description.arrays[i];
+        if (array.writable && holds_in(array.where, tests_holding))
+            bytes += writable_count(description, array, tests_holding) * static_cast<long>(element_size(array.type));
+    }
+    return bytes;
+}
 
 long bytes_defined(const table_description &description, unsigned tests_holding)
 {
     long bytes = 0;
     for (int i = 0; i < description.array_count; ++i) {
         const table_array &array = description.arrays[i];
-        if (!holds_in(array.where, tests_holding))
+        if (!holds_in(array.where, tests_holding) || array.writable)
             continue;
         const bool tail = holds_in(array.tail_where, tests_holding);
         bytes += (array.count + (tail ? array.tail : 0)) * static_cast<long>(element_size(array.type));
@@ -271,6 +295,8 @@ void write_table_report(std::FILE *out, const table_description &description)
     const bool named = description.array_count > 1 || !layout.has_fft_snr;
     for (int i = 0; i < description.array_count; ++i) {
         const table_array &array = description.arrays[i];
+        if (array.writable)
+            continue;
         const std::int32_t n = elements(array);
         const char *unit = array.paired ? "pairs" : "values";
         const std::int32_t count = array.paired ? n / 2 : n;
@@ -312,8 +338,14 @@ void write_table_report(std::FILE *out, const table_description &description)
     if (layout.runs_an_fft && !layout.has_fft_snr)
         std::fprintf(out, "fft snr:    does not apply to %s, whose FFT is not the radix-2 one\n",
                      layout.name);
+    for (int i = 0; i < description.report_count; ++i)
+        std::fprintf(out, "%-12s%s\n", description.report[i].label, description.report[i].value);
     for (unsigned tests = 0; tests < 1u << description.test_count; ++tests) {
         std::fprintf(out, "bytes:      %ld", bytes_defined(description, tests));
+        // The state, where the layout has one, is RAM's.
+        const long state = bytes_of_state(description, tests);
+        if (state > 0)
+            std::fprintf(out, " of constants and %ld of RAM", state);
         if (description.test_count > 0) {
             std::fputs(" on ", out);
             write_build_name(out, description, tests);

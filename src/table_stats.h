@@ -42,6 +42,9 @@ double fft_snr_db(const std::int16_t *table, std::int32_t n, double scale);
 // where each test of the description holds whose bit of tests_holding is set.
 long bytes_defined(const table_description &description, unsigned tests_holding);
 
+// The bytes of the client's state, in RAM, that the file defines in the build.
+long bytes_of_state(const table_description &description, unsigned tests_holding);
+
 // Writes the report of --stats: what the table is, then for each array its
 // accuracy and how many entries saturated, for a window its coherent gain and
 // noise bandwidth, for the radix-2 table what it costs an FFT, and the bytes

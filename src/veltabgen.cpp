@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "atomic_file.h"
+#include "coefficient_file.h"
 #include "command_line.h"
 #include "platform.h"
 #include "source_writer.h"
@@ -197,8 +198,33 @@ bool pair_shares_a_file(const table_request &request)
            (request.output_path == nullptr || names_standard_output(request.output_path));
 }
 
-int generate(const table_request &request, std::FILE *out, std::FILE *err)
+// Reads the filter's design that the request names, whole, and refuses one
+// that the request cannot make: each with one error line, without the
+// usage text, as the command line itself is sound.
+bool read_request_design(table_request &request, filter_design &design, std::FILE *err)
 {
+    const table_layout &layout = *request.layout;
+    if (layout.read_limits == nullptr)
+        return true;
+    static char message[1024];
+    std::int32_t most = 0;
+    const char *too_many = "";
+    const design_kind kind = layout.read_limits(request, most, too_many);
+    if (read_design(request.coefficients_path, kind, most, too_many, design, message, sizeof message)) {
+        request.design = &design;
+        if (!layout.refuse_design(request, message, sizeof message))
+            return true;
+    }
+    std::fprintf(err, "ERROR:  %s\n", message);
+    return false;
+}
+
+int generate(const table_request &asked, std::FILE *out, std::FILE *err)
+{
+    table_request request = asked;
+    static filter_design design;
+    if (!read_request_design(request, design, err))
+        return EXIT_FAILURE;
     // Static, as the description holds a few kilobytes of names, and the stack may be small.
     static table_description table;
     describe_table(request, table);

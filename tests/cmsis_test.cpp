@@ -573,6 +573,262 @@ TEST_F(CmsisFirmware, CortexM55RunsEveryFftAutovectorizedAsTheLibraryDoes)
         EXPECT_EQ(image.find(helium), std::string::npos) << helium << ", of the Helium path, is in the image";
 }
 
+// A design of the tests' own, as tests/cmsis/filter_designs.py makes it with
+// scipy: its name and kind, the block size that its instances take, and the
+// least SNR, in dB, that its output reaches against scipy's filter in double
+// precision, in q15 and q31, on the noise and on the sweep at half of full
+// scale.
+struct filter_case {
+    std::string name;
+    bool fir;
+    std::string block;
+    double noise_q15, sweep_q15, noise_q31, sweep_q31;
+};
+
+const std::vector<filter_case> filter_cases = {
+    {"butter_lp2", false, "64", 65, 66, 161, 162},
+    {"ellip_bp6", false, "37", 41, 43, 138, 140},
+    {"butter_lp4_narrow", false, "64", 13, -4, 109, 93},
+    {"cheby1_hp5", false, "3", 63, 65, 160, 162},
+    {"cheby2_bs4", false, "64", 36, 37, 132, 134},
+    {"ellip_lp12", false, "80", 45, 45, 141, 141},
+    {"cheby1_bp8", false, "5", 48, 50, 146, 147},
+    {"butter_hp8", false, "64", 14, 15, 116, 117},
+    {"cheby2_lp7", false, "1", 52, 52, 148, 148},
+    {"ellip_bs4", false, "64", 47, 47, 149, 149},
+    {"firwin_lp63", true, "38", 75, 75, 173, 173},
+    {"firwin_hp31", true, "38", 80, 81, 176, 177},
+    {"remez_bp129", true, "41", 71, 71, 168, 169},
+    {"firwin_lp8", true, "7", 78, 79, 174, 175},
+};
+
+// One line of the filter client's report, by its words.
+struct filter_report {
+    long model, inside, reads, writes;
+};
+
+std::map<std::string, filter_report> filter_reports(const std::string &text)
+{
+    std::map<std::string, filter_report> reports;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string word, name, label;
+        filter_report report{};
+        if (!(words >> word) || word != "filter")
+            continue;
+        words >> name >> label >> report.model >> label >> report.inside >> label >> report.reads >> label >>
+            report.writes;
+        reports[name] = report;
+    }
+    return reports;
+}
+
+class CmsisFilters : public ScratchFolderTest {
+protected:
+    // Designs the cases with scipy, generates each in q15 and q31 with its
+    // block size into the folder, with the --stats report of each, and writes
+    // filters.h, which lists them for the client; on Helium, those that its
+    // source refuses are left out.
+    void generate(bool helium = false)
+    {
+        run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/filter_designs.py", "designs", folder.string()});
+        std::string includes, list = "#define FILTERS \\\n";
+        for (const filter_case &c : filter_cases) {
+            for (const char *type : {"q15", "q31"}) {
+                const std::string name = c.name + "_" + type;
+                const std::vector<std::string> args = {
+                    c.fir ? "--layout=cmsis-fir" : "--layout=cmsis-biquad", std::string("--type=") + type,
+                    "--coefficients=" + (folder / (c.name + ".txt")).string(), c.block};
+                std::vector<std::string> write = args;
+                write.insert(write.end() - 1, {"--name=" + name, "--header=" + (folder / (name + ".h")).string(),
+                                               "--output=" + (folder / (name + ".c")).string()});
+                const process_result generated = run_tool(write);
+                ASSERT_EQ(generated.status, 0) << described(generated);
+                std::vector<std::string> stats = args;
+                stats.insert(stats.end() - 1, "--stats");
+                const process_result report = run_tool(stats);
+                ASSERT_EQ(report.status, 0) << described(report);
+                reports[name] = report.out;
+                if (helium && read_file(folder / (name + ".c")).find("#error \"CMSIS-DSP's Helium") != std::string::npos)
+                    continue;
+                // The frequency of the report's cosine, and its samples.
+                const std::string &out = report.out;
+                const std::size_t at = out.find(" of full scale at ") + 18;
+                const std::string frequency = out.substr(at, out.find(' ', at) - at);
+                const std::size_t fade = out.find("faded in over ") + 14;
+                std::istringstream samples(out.substr(fade));
+                long fade_samples = 0, measured = 0, all = 0;
+                std::string word;
+                samples >> fade_samples >> word >> word >> word >> word >> word >> measured >> word >> all;
+                sources.push_back((folder / (name + ".c")).string());
+                includes += "#include \"" + name + ".h\"\n";
+                list += "    X(" + name + ", " + (c.fir ? "FIR" : "BIQUAD") + ", " + type + ", " + frequency + ", " +
+                        std::to_string(fade_samples) + ", " + std::to_string(measured) + ", " + std::to_string(all) +
+                        ") \\\n";
+            }
+        }
+        write_file(folder / "filters.h", includes + list + "\n");
+    }
+
+    // The library's filter sources.
+    static std::vector<std::string> library_sources()
+    {
+        std::vector<std::string> files;
+        for (const char *file : {"arm_biquad_cascade_df1_q15.c", "arm_biquad_cascade_df1_q31.c", "arm_fir_q15.c",
+                                 "arm_fir_q31.c"})
+            files.push_back(dsp + "/Source/FilteringFunctions/" + file);
+        return files;
+    }
+
+    std::map<std::string, std::string> reports; // --stats, by name
+    std::vector<std::string> sources;
+};
+
+// Every filter with its generated instance gives, on the host, what a model
+// of the library's scalar arithmetic gives; no section of a biquad cascade
+// whose whole response peaks at 1 or below saturates or wraps on a sine at
+// 0.98 of full scale swept over the band; words after each array stay
+// unread, and after the state unwritten, in a build with
+// ARM_MATH_LOOPUNROLL too; against scipy's filter in double precision, each
+// output's SNR is at least the case's on noise and on a sweep at half of full
+// scale, and that of --stats' cosine is --stats' prediction, within 2 dB.
+TEST_F(CmsisFilters, HostOutputsAreTheModelsAndTheirSnrIsThePredictions)
+{
+    if (!have_cmsis())
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    generate();
+    ASSERT_FALSE(HasFailure());
+    for (const bool unrolled : {false, true}) {
+        SCOPED_TRACE(unrolled ? "with ARM_MATH_LOOPUNROLL" : "");
+        std::vector<std::string> build = {C_COMPILER, "-O2", "-w", "-D__GNUC_PYTHON__", "-I" + folder.string(),
+                                          "-I" + dsp + "/Include", "-I" + dsp + "/PrivateInclude",
+                                          unrolled ? "-DARM_MATH_LOOPUNROLL" : "-DPRINT_OUTPUTS",
+                                          CMSIS_TEST_DIR "/filter_client.c"};
+        build.insert(build.end(), sources.begin(), sources.end());
+        const std::vector<std::string> library = library_sources();
+        build.insert(build.end(), library.begin(), library.end());
+        build.insert(build.end(), {"-lm", "-o", (folder / "client").string()});
+        run_step(build);
+        const std::string printed = run_step({(folder / "client").string()});
+        const std::map<std::string, filter_report> found = filter_reports(printed);
+        EXPECT_EQ(found.size(), 2 * filter_cases.size());
+        for (const auto &[name, report] : found) {
+            SCOPED_TRACE(name);
+            EXPECT_EQ(report.model, 0) << "the library's output differs from its scalar arithmetic's";
+            EXPECT_LT(report.inside, 10000) << "a section's output saturates or wraps";
+            EXPECT_EQ(report.reads, 0) << "the library reads past an array";
+            EXPECT_EQ(report.writes, 0) << "the library writes past the state";
+        }
+        if (unrolled)
+            continue;
+        write_file(folder / "outputs.txt", printed);
+        std::istringstream lines(run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/filter_designs.py", "snr",
+                                           folder.string(), (folder / "outputs.txt").string()}));
+        int checked = 0;
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::string name, signal, figure;
+            words >> name >> signal >> figure;
+            SCOPED_TRACE(line);
+            const double snr = figure == "inf" ? 1e9 : std::stod(figure);
+            const std::string design = name.substr(0, name.rfind('_'));
+            const bool q31 = name.substr(name.rfind('_') + 1) == "q31";
+            const auto c = std::find_if(filter_cases.begin(), filter_cases.end(),
+                                        [&](const filter_case &f) { return f.name == design; });
+            ASSERT_NE(c, filter_cases.end());
+            if (signal == "noise")
+                EXPECT_GE(snr, q31 ? c->noise_q31 : c->noise_q15);
+            else if (signal == "half_sweep")
+                EXPECT_GE(snr, q31 ? c->sweep_q31 : c->sweep_q15);
+            else if (signal == "tone") {
+                // Within the rounding of the exact filter's sums, the output
+                // is exact: "inf".
+                const std::string &report = reports.at(name);
+                const std::size_t at = report.find("output snr: ") + 12;
+                const std::string predicted = report.substr(at, report.find(' ', at) - at);
+                if (predicted == "inf")
+                    EXPECT_GE(snr, 300.0) << report;
+                else
+                    EXPECT_NEAR(snr, std::stod(predicted), 2.0) << report;
+            }
+            ++checked;
+        }
+        EXPECT_EQ(checked, 4 * 2 * static_cast<int>(filter_cases.size()));
+    }
+}
+
+// The same filters as firmware: on a Cortex-M4 the outputs are the model's;
+// on a Cortex-M55, whose Helium code the image holds, too, but for those of
+// the q31 cascades, where Helium rounds a partial sum where the scalar code
+// truncates it, and so may differ by a few LSB, and of the q31 FIRs, by 1;
+// the words after the arrays and the state are as on the host. The sources
+// that refuse Helium (blocks too short, a q15 FIR of more than 32 taps on a
+// block of 4k + 2 or 4k + 3) stop its build with their #error, and build for
+// the Cortex-M4.
+TEST_F(CmsisFilters, FirmwareOutputsAreTheModelsOnEveryCore)
+{
+    if (!have_firmware_tools())
+        GTEST_SKIP() << "CMSIS-DSP, qemu-system-arm or arm-none-eabi-gcc is missing";
+    for (const core_build *core : {&cortex_m4, &cortex_m55}) {
+        SCOPED_TRACE(core->name);
+        const bool helium = core == &cortex_m55;
+        sources.clear();
+        generate(helium);
+        ASSERT_FALSE(HasFailure());
+        std::vector<std::string> link = {ARM_GCC};
+        link.insert(link.end(), core->flags.begin(), core->flags.end());
+        link.insert(link.end(), {"-O2", "-w", "-ffunction-sections", "-fdata-sections", "-I" + folder.string(),
+                                 "-I" + dsp + "/Include", "-I" + dsp + "/PrivateInclude", "-I" + core_include,
+                                 CMSIS_TEST_DIR "/filter_client.c"});
+        link.insert(link.end(), sources.begin(), sources.end());
+        const std::vector<std::string> library = library_sources();
+        link.insert(link.end(), library.begin(), library.end());
+        const fs::path elf = folder / "filters.elf";
+        link.insert(link.end(), {cortex_m + "/startup.c", FIRMWARE_DIR "/console.c", "-T",
+                                 cortex_m + "/" + core->linker_script, "--specs=nano.specs", "--specs=nosys.specs",
+                                 "-nostartfiles", "-Wl,--gc-sections", "-Wl,--defsym=end=__bss_end", "-lm", "-o",
+                                 elf.string()});
+        run_step(link);
+        if (HasFailure())
+            return;
+        const std::map<std::string, filter_report> found = filter_reports(run_firmware(*core, elf));
+        EXPECT_EQ(found.size() + (helium ? 4 : 0), 2 * filter_cases.size()) << "filters that did not run";
+        for (const auto &[name, report] : found) {
+            SCOPED_TRACE(name);
+            const bool q31 = name.substr(name.rfind('_') + 1) == "q31";
+            const bool fir = read_file(folder / (name + ".c")).find("arm_fir_instance") != std::string::npos;
+            const long allowed = helium && q31 ? (fir ? 1 : 8) : 0;
+            EXPECT_LE(report.model, allowed) << "the library's output differs from its scalar arithmetic's";
+            EXPECT_EQ(report.reads, 0) << "the library reads past an array";
+            EXPECT_EQ(report.writes, 0) << "the library writes past the state";
+        }
+        if (!helium)
+            continue;
+        // What Helium refuses, it refuses by its #error, which says why.
+        int refused = 0;
+        for (const std::string &file : {std::string("cheby1_hp5_q15"), std::string("cheby2_lp7_q15"),
+                                        std::string("cheby2_lp7_q31"), std::string("firwin_lp63_q15")}) {
+            SCOPED_TRACE(file);
+            for (const core_build *build : {&cortex_m4, &cortex_m55}) {
+                std::vector<std::string> compile = {ARM_GCC};
+                compile.insert(compile.end(), build->flags.begin(), build->flags.end());
+                compile.insert(compile.end(), {"-I" + dsp + "/Include", "-I" + core_include, "-c", "-o",
+                                               (folder / "t.o").string(), (folder / (file + ".c")).string()});
+                const process_result result = run_process(compile);
+                if (build == &cortex_m4) {
+                    EXPECT_EQ(result.status, 0) << described(result);
+                    continue;
+                }
+                EXPECT_NE(result.status, 0);
+                EXPECT_NE(result.err.find("error: #error \"CMSIS-DSP's Helium"), std::string::npos) << result.err;
+                ++refused;
+            }
+        }
+        EXPECT_EQ(refused, 4);
+    }
+}
+
 class CmsisSource : public ScratchFolderTest {
 protected:
     // Generates the source for the arguments, named t.c.
