@@ -2,7 +2,8 @@
 #                    [SCALE <scale>] [ROUND <rule>] [NAME <ident>] [ALIGN <style>]
 #                    [SECTION <name>] [BANK <b>] [WINDOW <window>] [SYMMETRIC]
 #                    [SAMPLE_RATE <hz>] [MEL_FILTERS <m>] [DCT_OUTPUTS <k>]
-#                    [FMIN <hz>] [FMAX <hz>] [FRAME_LENGTH <l>] [HEADER])
+#                    [FMIN <hz>] [FMAX <hz>] [FRAME_LENGTH <l>]
+#                    [COEFFICIENTS <file>] [HEADER])
 #
 # Adds to <target>, which may be a target of another folder, the source of an
 # N-point table, generated at build time by veltabgen::veltabgen into
@@ -12,11 +13,15 @@
 # Without ALIGN, the alignment style follows the compiler that builds the
 # target: gnu for GCC, Clang and the compilers that take GNU attributes, ti
 # for the DSP's own compiler, c11 for any other. LAYOUT is radix2 (the
-# default), cmsis-cfft, cmsis-rfft, window or cmsis-mfcc, and the other
-# keywords are as the tool's options of their names: TYPE (q15 or q31),
+# default), cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or
+# cmsis-fir, and the other keywords are as the tool's options of their names:
+# TYPE (q15 or q31),
 # ROUND, SECTION and BANK for every layout; SCALE for radix2; WINDOW and
 # SYMMETRIC for window; WINDOW, SYMMETRIC, SAMPLE_RATE, MEL_FILTERS,
-# DCT_OUTPUTS, FMIN, FMAX and FRAME_LENGTH for cmsis-mfcc.
+# DCT_OUTPUTS, FMIN, FMAX and FRAME_LENGTH for cmsis-mfcc; COEFFICIENTS, the
+# file of the filter's design, relative to the current source folder, for
+# cmsis-biquad and cmsis-fir, whose N is the block size: the table is made
+# again when the file changes.
 #
 # Every argument is checked here, when the project is configured, and taken
 # as given, whatever CMake would read as true or false (NAME N names the
@@ -56,18 +61,22 @@ endfunction()
 # in its own tree calls the function from folders that do not see the
 # variables of veltabgen's folder.
 macro(_veltabgen_layout_tables)
-    set(_veltabgen_layouts radix2 cmsis-cfft cmsis-rfft window cmsis-mfcc)
+    set(_veltabgen_layouts radix2 cmsis-cfft cmsis-rfft window cmsis-mfcc cmsis-biquad cmsis-fir)
     set(_veltabgen_sizes_radix2 16 32768 POWER)
     set(_veltabgen_sizes_cmsis-cfft 16 4096 POWER)
     set(_veltabgen_sizes_cmsis-rfft 32 8192 POWER)
     set(_veltabgen_sizes_window 2 32768 ANY)
     set(_veltabgen_sizes_cmsis-mfcc 32 4096 POWER)
+    set(_veltabgen_sizes_cmsis-biquad 1 32768 ANY)
+    set(_veltabgen_sizes_cmsis-fir 1 32768 ANY)
     set(_veltabgen_keywords_radix2 SCALE)
     set(_veltabgen_keywords_cmsis-cfft Q31)
     set(_veltabgen_keywords_cmsis-rfft Q31)
     set(_veltabgen_keywords_window Q31 WINDOW SYMMETRIC)
     set(_veltabgen_keywords_cmsis-mfcc Q31 WINDOW SYMMETRIC SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX
         FRAME_LENGTH)
+    set(_veltabgen_keywords_cmsis-biquad Q31 COEFFICIENTS)
+    set(_veltabgen_keywords_cmsis-fir Q31 COEFFICIENTS)
     set(_veltabgen_windows_window hann hamming blackman flattop)
     set(_veltabgen_windows_cmsis-mfcc hamming hann)
 endmacro()
@@ -109,7 +118,7 @@ endfunction()
 function(veltabgen_generate target)
     _veltabgen_layout_tables()
     set(keywords SIZE LAYOUT TYPE SCALE ROUND NAME ALIGN SECTION BANK WINDOW SAMPLE_RATE MEL_FILTERS
-        DCT_OUTPUTS FMIN FMAX FRAME_LENGTH)
+        DCT_OUTPUTS FMIN FMAX FRAME_LENGTH COEFFICIENTS)
     set(flags HEADER SYMMETRIC)
     cmake_parse_arguments(PARSE_ARGV 1 arg "${flags}" "${keywords}" "")
     if(arg_UNPARSED_ARGUMENTS)
@@ -166,7 +175,7 @@ function(veltabgen_generate target)
         _veltabgen_reject(SIZE "${arg_SIZE}" "is not a whole number from ${smallest} to ${largest}")
     endif()
     # The options that only some layouts take.
-    foreach(keyword SCALE WINDOW SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX FRAME_LENGTH SYMMETRIC)
+    foreach(keyword SCALE WINDOW SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX FRAME_LENGTH COEFFICIENTS SYMMETRIC)
         # A flag's variable is defined, true or false, whether given or not.
         set(given FALSE)
         if((keyword STREQUAL "SYMMETRIC" AND arg_SYMMETRIC) OR
@@ -246,6 +255,17 @@ function(veltabgen_generate target)
             _veltabgen_reject(FRAME_LENGTH "${arg_FRAME_LENGTH}" "is above SIZE, ${arg_SIZE}")
         endif()
         list(APPEND options --frame-length=${arg_FRAME_LENGTH})
+    endif()
+    # The filter's design: a file that the table depends on, as the tool.
+    set(design)
+    if(DEFINED arg_COEFFICIENTS)
+        get_filename_component(design "${arg_COEFFICIENTS}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+        if(NOT EXISTS "${design}" OR IS_DIRECTORY "${design}")
+            _veltabgen_reject(COEFFICIENTS "${arg_COEFFICIENTS}" "is not a file, relative to ${CMAKE_CURRENT_SOURCE_DIR}")
+        endif()
+        list(APPEND options --coefficients=${design})
+    elseif("COEFFICIENTS" IN_LIST taken)
+        message(FATAL_ERROR "veltabgen_generate: LAYOUT ${layout} needs COEFFICIENTS, the file of the filter's design")
     endif()
 
     # The words that cannot name the array: C's and C++'s keywords, and the
@@ -421,16 +441,18 @@ function(veltabgen_generate target)
     endif()
 
     # The radix-2 table keeps the name that its builds have always shown.
-    set(kind "${layout} table")
+    set(kind "${arg_SIZE}-point ${layout} table ${name}")
     if(layout STREQUAL "radix2")
-        set(kind "twiddle table")
+        set(kind "${arg_SIZE}-point twiddle table ${name}")
+    elseif(design)
+        set(kind "${layout} table ${name}, for blocks of ${arg_SIZE} samples")
     endif()
     file(MAKE_DIRECTORY ${folder})
     add_custom_command(
         OUTPUT ${outputs}
         COMMAND veltabgen::veltabgen ${options} --output=${source} ${arg_SIZE}
-        DEPENDS veltabgen::veltabgen
-        COMMENT "Generating the ${arg_SIZE}-point ${kind} ${name}"
+        DEPENDS veltabgen::veltabgen ${design}
+        COMMENT "Generating the ${kind}"
         VERBATIM)
     target_sources(${target} PRIVATE ${source})
 

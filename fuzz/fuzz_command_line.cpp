@@ -74,8 +74,18 @@ run_result run(const std::vector<std::string> &arguments)
 
 // The input is the arguments after the program's name, separated by NUL
 // bytes; an empty input stands for no arguments.
+// The bytes after three NULs are the file design.txt, a filter's design.
+constexpr std::string_view design_marker{"\0\0\0", 3};
+
 std::vector<std::string> arguments_of(const std::uint8_t *data, std::size_t size)
 {
+    const std::string_view input(reinterpret_cast<const char *>(data), size);
+    const std::size_t design = input.find(design_marker);
+    input_files.clear();
+    if (design != std::string_view::npos) {
+        input_files["design.txt"] = std::string(input.substr(design + design_marker.size()));
+        size = design;
+    }
     std::vector<std::string> args = {"veltabgen"};
     if (size > 0) {
         args.emplace_back();
@@ -298,10 +308,15 @@ void check_layout_source(std::string_view text, std::string_view whole)
     while (!text.empty()) {
         const std::string_view line = take_line(text);
         if (line.empty() || track_block(line, depth) || starts_with(line, "#include ") ||
-            starts_with(line, "#error \"") || starts_with(line, "#pragma DATA_") ||
-            starts_with(line, "extern const ") || line == "extern \"C\" {" || line == "}" ||
-            line == "alignas(4)" || line == "_Alignas(4)")
+            starts_with(line, "#error \"") || starts_with(line, "#pragma DATA_") || starts_with(line, "#define ") ||
+            starts_with(line, "extern ") || line == "}" || line == "alignas(4)" || line == "_Alignas(4)")
             continue;
+        // The client's state: zeroed, its size a macro of the file's.
+        if (!starts_with(line, "const ") && line.back() == ';') {
+            require(line.find("_STATE_LENGTH]") != std::string_view::npos, "a state sized by its macro", line);
+            ++arrays;
+            continue;
+        }
         require(starts_with(line, "const ") && line.size() > 2 && line.substr(line.size() - 2) == " =",
                 "a definition", line);
         skip(text, "{\n", "the definition's opening brace");
@@ -370,14 +385,20 @@ void check_source(std::string_view text)
     }
     const std::string_view title = whole.substr(75);
     const bool radix2 = starts_with(title, "/*  Automatically generated twiddle-factor array.");
-    require(radix2 || starts_with(title, "/*  Automatically generated twiddle-factor tables.") ||
+    const bool filter = starts_with(title, "/*  Automatically generated biquad cascade.") ||
+                        starts_with(title, "/*  Automatically generated FIR filter.");
+    require(radix2 || filter || starts_with(title, "/*  Automatically generated twiddle-factor tables.") ||
                 starts_with(title, "/*  Automatically generated window table.") ||
                 starts_with(title, "/*  Automatically generated MFCC tables."),
             "the comment's title", whole.substr(0, 200));
     require(framed >= 7 && framed <= 20, "the framed comment", whole.substr(0, 1200));
-    std::string_view points = whole.substr(2 * 75 + std::strlen("/*      Number of points:    "));
+    // The size, of a filter its block's, in the header.
+    const std::string_view size_row = filter ? "/*      Block size:          " : "/*      Number of points:    ";
+    const std::size_t row = whole.find(size_row);
+    require(row != std::string_view::npos, "the size in the header", whole.substr(0, 1200));
+    std::string_view points = whole.substr(row + size_row.size());
     const long n = read_number(points);
-    require(n >= 2 && n <= 32768, "a valid size in the header", whole);
+    require(n >= (filter ? 1 : 2) && n <= 32768, "a valid size in the header", whole);
     skip(text, "\n", "the empty line after the header comment");
     if (!radix2) {
         check_layout_source(text, whole);
@@ -442,6 +463,11 @@ void check_report(std::string_view report, std::string_view whole)
     } while (!radix2 && starts_with(report, "array:      "));
     if (starts_with(report, "fft snr:    does not apply to "))
         take_line(report);
+    // A filter's own figures.
+    for (const std::string_view row : {"post shift: ", "poles:      ", "taps:       ", "passband:   ", "worst gain: ",
+                                       "output snr: ", "            faded in over ", "on helium:  "})
+        if (starts_with(report, row))
+            take_line(report);
     int builds = 0;
     while (starts_with(report, "bytes:      ")) {
         take_line(report);
@@ -508,8 +534,8 @@ bool is_documented_message(std::string_view message)
         "The --check and --stats options cannot be used together.\n",
         "The --layout option requires a value.\n",
         "The --type option requires a value.\n",
-        "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window or "
-        "cmsis-mfcc.\n",
+        "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window, "
+        "cmsis-mfcc, cmsis-biquad or cmsis-fir.\n",
         "The cmsis-cfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
         "The cmsis-rfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n",
         "The window layout takes no scale: its values are fractions of full scale. Leave out -s and --scale.\n",
@@ -526,6 +552,14 @@ bool is_documented_message(std::string_view message)
         "The --fmin option requires a value.\n",
         "The --fmax option requires a value.\n",
         "The --frame-length option requires a value.\n",
+        "The --coefficients option requires a value.\n",
+        "Must specify N, the block size: the samples that one call filters.\n",
+        "The cmsis-biquad layout needs --coefficients=FILE, the filter's design.\n",
+        "The cmsis-fir layout needs --coefficients=FILE, the filter's design.\n",
+        "The cmsis-biquad layout takes no scale: the design and its shift fix it. Leave out -s and --scale.\n",
+        "The cmsis-fir layout takes no scale: the design fixes it. Leave out -s and --scale.\n",
+        "The cmsis-biquad layout takes N from 1 to 32768.\n",
+        "The cmsis-fir layout takes N from 1 to 32768.\n",
         "The --stats option writes its report to standard output, and no file.\n",
         "The --header and --output files must differ.",
         "The --section option needs --align=ti or --align=gnu.\n",
@@ -539,7 +573,8 @@ bool is_documented_message(std::string_view message)
     // The messages of what a layout takes, and of an MFCC that cannot work.
     static const std::string_view of_a_layout[] = {
         "The radix2 layout takes no --", "The cmsis-cfft layout takes no --", "The cmsis-rfft layout takes no --",
-        "The window layout takes no --", "The cmsis-mfcc layout takes no --",
+        "The window layout takes no --", "The cmsis-mfcc layout takes no --", "The cmsis-biquad layout takes no --",
+        "The cmsis-fir layout takes no --", "The name sqrt_initial_lut_q31 is that of CMSIS-DSP's table",
         "The cmsis-mfcc layout takes the window hamming or hann, not ", "The DCT outputs (",
         "The highest frequency, ", "The lowest frequency, ", "Mel filter ", "The frame length ("};
     // A frequency is shown in full, as the number it is: up to 326
@@ -565,7 +600,7 @@ bool is_documented_message(std::string_view message)
         "Section name must be 1 to 64 letters, digits, '.', '_' or '$':  ",
         "Memory bank must be a number from 0 to 15:  ",
         "Rounding must be zero, nearest or floor:  ",
-        "Layout must be radix2, cmsis-cfft, cmsis-rfft, window or cmsis-mfcc:  ",
+        "Layout must be radix2, cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or cmsis-fir:  ",
         "Type must be q15 or q31:  ",
         "The --scale option needs a number above 0 and at most 32768:  ",
         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  ",
@@ -630,7 +665,7 @@ bool asks_for_check(const std::vector<std::string> &args)
     static const std::string_view options_with_values[] = {
         "--name",  "--align",  "--section", "--bank",        "--header",      "--output",
         "--round", "--scale",  "--layout",  "--type",        "--window",      "--sample-rate",
-        "--fmin",  "--fmax",   "--mel-filters", "--dct-outputs", "--frame-length"};
+        "--fmin",  "--fmax",   "--mel-filters", "--dct-outputs", "--frame-length", "--coefficients"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string &arg = args[i];
         if (arg == "--check")
@@ -644,9 +679,24 @@ bool asks_for_check(const std::vector<std::string> &args)
     return false;
 }
 
+// Whether an argument names a filter's design, which is read once the
+// command line is accepted.
+bool names_a_design(const std::vector<std::string> &args)
+{
+    return std::any_of(args.begin() + 1, args.end(),
+                       [](const std::string &arg) { return starts_with(arg, "--coefficients"); });
+}
+
 void check_fault(const run_result &result, const std::vector<std::string> &args)
 {
     std::string_view err = result.err;
+    // A design that cannot be read or made: one line, without the usage
+    // text, before anything is written.
+    if (names_a_design(args) && starts_with(err, "ERROR:  ") && !starts_with(err, "ERROR:  Unable to write ")) {
+        require(result.out.empty() && committed_files.empty(), "a refused design writes nothing", err);
+        require(err.back() == '\n' && err.find('\n') == err.size() - 1, "one error line", err);
+        return;
+    }
     const bool checking = asks_for_check(args);
     if (checking && !starts_with(err, usage_text) && !starts_with(err, option_usage)) {
         require(result.out.empty() && committed_files.empty(), "--check writes nothing", err);

@@ -37,6 +37,7 @@ bool fail(atomic_file &file)
 } // namespace
 
 std::map<std::string, std::string> committed_files;
+std::map<std::string, std::string> input_files;
 
 std::size_t open_temporary_files()
 {
@@ -97,6 +98,9 @@ atomic_file *commit_atomic_files(atomic_file &leading, atomic_file &following)
 
 std::FILE *open_file_to_read(const char *path)
 {
+    const auto input = input_files.find(path);
+    if (input != input_files.end())
+        return fmemopen(input->second.data(), input->second.size(), "rb");
     const auto file = committed_files.find(path);
     if (file == committed_files.end()) {
         errno = ENOENT;

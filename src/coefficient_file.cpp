@@ -171,10 +171,11 @@ bool take_line(scanner &scan)
             return fail_on_line(scan, "a section takes six numbers, b0 b1 b2 a0 a1 a2, not %s", count);
         }
         double *section = values + scan.line_start;
-        if (section[3] == 0.0)
+        const double a0 = section[3];
+        if (a0 == 0.0)
             return fail_on_line(scan, "a0 is 0%s", "");
         for (int i = 0; i < 6; ++i)
-            section[i] = i == 3 ? 1.0 : section[i] / section[3];
+            section[i] /= a0;
     }
     ++scan.line;
     scan.line_start = scan.count;

@@ -29,9 +29,10 @@ const char option_usage[] =
     "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--layout=LAYOUT]\n"
     "                 [--type=TYPE] [--window=WINDOW] [--symmetric]\n"
     "                 [--sample-rate=HZ] [--mel-filters=M] [--dct-outputs=K]\n"
-    "                 [--fmin=HZ] [--fmax=HZ] [--frame-length=L] [--name=IDENT]\n"
-    "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
-    "                 [--output=FILE] [--check | --stats] N\n"
+    "                 [--fmin=HZ] [--fmax=HZ] [--frame-length=L]\n"
+    "                 [--coefficients=FILE] [--name=IDENT] [--align=STYLE]\n"
+    "                 [--section=NAME] [--bank=B] [--header=FILE] [--output=FILE]\n"
+    "                 [--check | --stats] N\n"
     "       veltabgen --help | --version\n";
 
 const char help_pointer[] = "Run 'veltabgen --help' for what each option does.\n";
@@ -41,7 +42,8 @@ const char help_text[] =
     "Writes the twiddle factors of an N-point fixed-point radix-2 FFT as a C\n"
     "source file that defines them as the constant array w, to standard output;\n"
     "or the tables of CMSIS-DSP's fixed-point FFTs or MFCC for exactly that\n"
-    "size, or a window function's table.\n"
+    "size, a window function's table, or CMSIS-DSP's biquad cascade or FIR for\n"
+    "a design of one's own, filtering blocks of N samples.\n"
     "\n"
     "  N               The FFT size: 16, 32, 64, 128, 256, 512, 1024, 2048, 4096,\n"
     "                  8192, 16384 or 32768; for the other layouts, below.\n"
@@ -64,8 +66,12 @@ const char help_text[] =
     "                  IDENT_forward and IDENT_inverse; window, a window of N\n"
     "                  values, IDENT; cmsis-mfcc, the window, mel filters and\n"
     "                  DCT of CMSIS-DSP's MFCC, the tables of its FFT, and the\n"
-    "                  arm_mfcc_instance IDENT. The CMSIS layouts also hold\n"
-    "                  Helium's tables, for a build that takes them.\n"
+    "                  arm_mfcc_instance IDENT; cmsis-biquad, the coefficients\n"
+    "                  IDENT_coefficients, state IDENT_state and\n"
+    "                  arm_biquad_casd_df1_inst IDENT of CMSIS-DSP's biquad\n"
+    "                  cascade; cmsis-fir, the taps IDENT_taps, state and\n"
+    "                  arm_fir_instance IDENT of its FIR. The CMSIS layouts\n"
+    "                  also hold Helium's tables, for a build that takes them.\n"
     "  --type=TYPE     q15 (the default) or q31, but with radix2.\n"
     "  --window=WINDOW The window: hann (the default of window), hamming (of\n"
     "                  cmsis-mfcc), blackman or flattop.\n"
@@ -78,6 +84,10 @@ const char help_text[] =
     "  --fmax=HZ       The highest, at most and by default half the sample rate.\n"
     "  --frame-length=L The MFCC's frames, 2 to N samples, which its window,\n"
     "                  of L values, pads with zeros to N; N by default.\n"
+    "  --coefficients=FILE The filter's design: of a biquad cascade, a section to\n"
+    "                  a line, b0 b1 b2 a0 a1 a2; of an FIR, its taps h[0] ...\n"
+    "                  h[N-1]; as numpy.savetxt or MATLAB's writematrix write\n"
+    "                  them, # to the end of a line a comment.\n"
     "  --name=IDENT    Name the array IDENT instead of w.\n"
     "  --align=STYLE   Ask for the 4-byte alignment with ti (the default for\n"
     "                  radix2: #pragma DATA_ALIGN, after a note on memory banks),\n"
@@ -935,18 +945,22 @@ command_line read_command_line(int argc, char *argv[])
 
 namespace {
 
-// Writes joint and text at column, or, where they would pass column 79, the
-// joint without its space and text on a line of its own; returns the column
-// after them.
+// Where the text of each layout begins, past its name.
+constexpr std::size_t help_column = 15;
+
+// Writes joint and text at column, or, where they and the comma that may
+// follow them would pass column 79, the joint without its space and text on a
+// line of its own; returns the column after them.
 std::size_t write_wrapped(std::FILE *out, const char *joint, const char *text, std::size_t column)
 {
     const std::size_t length = std::strlen(joint) + std::strlen(text);
-    if (column + length <= 79) {
+    if (column + length + 1 <= 79) {
         std::fprintf(out, "%s%s", joint, text);
         return column + length;
     }
-    std::fprintf(out, "%.*s\n              %s", static_cast<int>(std::strcspn(joint, " ")), joint, text);
-    return 14 + std::strlen(text);
+    std::fprintf(out, "%.*s\n%*s%s", static_cast<int>(std::strcspn(joint, " ")), joint, static_cast<int>(help_column),
+                 "", text);
+    return help_column + std::strlen(text);
 }
 
 } // namespace
@@ -956,10 +970,10 @@ void write_layout_help(std::FILE *out)
     for (int i = 0; i < table_layout_count; ++i) {
         const table_layout &layout = *table_layouts[i];
         char piece[128];
-        std::fprintf(out, "  %-12s", layout.name);
+        std::fprintf(out, "  %-*s", static_cast<int>(help_column - 2), layout.name);
         std::snprintf(piece, sizeof piece, "N from %d to %d%s", static_cast<int>(layout.min_points),
                       static_cast<int>(layout.max_points), layout.power_of_two ? ", a power of 2" : "");
-        std::size_t column = write_wrapped(out, "", piece, 14);
+        std::size_t column = write_wrapped(out, "", piece, help_column);
         const char *joint = "; ";
         for (unsigned option = 1; option <= layout.options; option <<= 1) {
             if ((layout.options & option) == 0)

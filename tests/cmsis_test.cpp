@@ -630,11 +630,18 @@ protected:
     // block size into the folder, with the --stats report of each, and writes
     // filters.h, which lists them for the client; on Helium, those that its
     // source refuses are left out.
-    void generate(bool helium = false)
+    void generate(bool helium = false, const std::vector<filter_case> &cases = filter_cases,
+                  const std::vector<std::string> &by_hand = {})
     {
         run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/filter_designs.py", "designs", folder.string()});
         std::string includes, list = "#define FILTERS \\\n";
-        for (const filter_case &c : filter_cases) {
+        // Designs converted by hand, as users do, beside the generated ones.
+        for (const std::string &name : by_hand) {
+            sources.push_back((folder / (name + ".c")).string());
+            includes += "#include \"" + name + ".h\"\n";
+            list += "    X(" + name + ", BIQUAD, q15, 0.1, 1024, 4096, 8192) \\\n";
+        }
+        for (const filter_case &c : cases) {
             for (const char *type : {"q15", "q31"}) {
                 const std::string name = c.name + "_" + type;
                 const std::vector<std::string> args = {
@@ -669,6 +676,35 @@ protected:
             }
         }
         write_file(folder / "filters.h", includes + list + "\n");
+    }
+
+    // Builds the client for the host against the library, runs it, and
+    // returns the SNR of each filter's output on each signal against scipy's
+    // filter in double precision, by name and signal, as "inf" or a number;
+    // the client's report, by name, in report.
+    std::map<std::string, std::string> host_snr(std::map<std::string, filter_report> &report)
+    {
+        std::vector<std::string> build = {C_COMPILER, "-O2", "-w", "-D__GNUC_PYTHON__", "-I" + folder.string(),
+                                          "-I" + dsp + "/Include", "-I" + dsp + "/PrivateInclude", "-DPRINT_OUTPUTS",
+                                          CMSIS_TEST_DIR "/filter_client.c"};
+        build.insert(build.end(), sources.begin(), sources.end());
+        const std::vector<std::string> library = library_sources();
+        build.insert(build.end(), library.begin(), library.end());
+        build.insert(build.end(), {"-lm", "-o", (folder / "client").string()});
+        run_step(build);
+        const std::string printed = run_step({(folder / "client").string()});
+        report = filter_reports(printed);
+        write_file(folder / "outputs.txt", printed);
+        std::map<std::string, std::string> found;
+        std::istringstream lines(run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/filter_designs.py", "snr",
+                                           folder.string(), (folder / "outputs.txt").string()}));
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::string name, signal, figure;
+            words >> name >> signal >> figure;
+            found[name + " " + signal] = figure;
+        }
+        return found;
     }
 
     // The library's filter sources.
@@ -755,6 +791,53 @@ TEST_F(CmsisFilters, HostOutputsAreTheModelsAndTheirSnrIsThePredictions)
             ++checked;
         }
         EXPECT_EQ(checked, 4 * 2 * static_cast<int>(filter_cases.size()));
+    }
+}
+
+// The README's table of the SNR that the library's q15 and q31 cascades
+// reach on noise, with the generated instances and as users convert scipy's
+// designs by hand, is what the library's code measures, figure for figure.
+TEST_F(CmsisFilters, ReadmeTableIsWhatTheLibraryMeasures)
+{
+    if (!have_cmsis())
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    const std::vector<std::string> rows =
+        table_rows(read_file(SOURCE_DIR "/README.md"), "| design | q15 | q31 | q15 by hand |");
+    ASSERT_GT(rows.size(), 1u) << "no table of the filters' SNR in the README";
+    std::vector<filter_case> cases;
+    std::vector<std::string> by_hand;
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        const std::string design = cells_of(rows[row]).front();
+        const std::string name = design.substr(1, design.find('`', 1) - 1); // in backticks
+        const auto c = std::find_if(filter_cases.begin(), filter_cases.end(),
+                                    [&](const filter_case &f) { return f.name == name; });
+        ASSERT_NE(c, filter_cases.end()) << rows[row];
+        cases.push_back(*c);
+    }
+    generate(false, {});
+    for (const filter_case &c : cases) {
+        std::istringstream names(run_step(
+            {"/usr/bin/python3", CMSIS_TEST_DIR "/filter_designs.py", "by_hand", folder.string(), c.name, "64"}));
+        for (std::string name; names >> name;)
+            by_hand.push_back(name);
+    }
+    sources.clear();
+    generate(false, cases, by_hand);
+    ASSERT_FALSE(HasFailure());
+    std::map<std::string, filter_report> report;
+    const std::map<std::string, std::string> snr = host_snr(report);
+    for (std::size_t row = 1; row < rows.size(); ++row) {
+        const std::vector<std::string> cells = cells_of(rows[row]);
+        ASSERT_EQ(cells.size(), 7u) << rows[row];
+        const std::string name = cells[0].substr(1, cells[0].find('`', 1) - 1);
+        const std::string columns[] = {"_q15", "_q31", "_right_q15", "_not_negated_q15", "_no_shift_q15", "_no_zero_q15"};
+        for (std::size_t column = 0; column < 6; ++column) {
+            const std::string key = name + columns[column] + " noise";
+            ASSERT_EQ(snr.count(key), 1u) << key;
+            char measured[32];
+            std::snprintf(measured, sizeof measured, "%.1f", std::stod(snr.at(key)));
+            EXPECT_EQ(cells[column + 1], measured) << key;
+        }
     }
 }
 

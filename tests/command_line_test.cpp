@@ -271,17 +271,17 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--name=sinf", "64"}, "Array name is declared by the C standard library:  sinf\n"},
         {{"--name=FILE", "64"}, "Array name is declared by the C standard library:  FILE\n"},
         // The layouts, and what each takes.
-        {{"--layout=fft", "64"}, "Layout must be radix2, cmsis-cfft, cmsis-rfft, window or cmsis-mfcc:  fft\n"},
+        {{"--layout=fft", "64"}, "Layout must be radix2, cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or cmsis-fir:  fft\n"},
         {{"--layout=CMSIS-CFFT", "64"},
-         "Layout must be radix2, cmsis-cfft, cmsis-rfft, window or cmsis-mfcc:  CMSIS-CFFT\n"},
+         "Layout must be radix2, cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or cmsis-fir:  CMSIS-CFFT\n"},
         {{"--layout=", "64"}, "The --layout option requires a value.\n"},
         {{"--type=q7", "64"}, "Type must be q15 or q31:  q7\n"},
         {{"--type=q31", "64"},
-         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window or "
-         "cmsis-mfcc.\n"},
+         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window, "
+         "cmsis-mfcc, cmsis-biquad or cmsis-fir.\n"},
         {{"--layout=radix2", "--type", "q31", "64"},
-         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window or "
-         "cmsis-mfcc.\n"},
+         "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window, "
+         "cmsis-mfcc, cmsis-biquad or cmsis-fir.\n"},
         {{"--layout=cmsis-cfft", "-s", "500", "64"},
          "The cmsis-cfft layout takes no scale: its FFT fixes it. Leave out -s and --scale.\n"},
         {{"--scale=32768", "--layout=cmsis-rfft", "64"},
@@ -1017,6 +1017,118 @@ TEST(Layouts, FloorRoundsTheRadix2TableDown)
     EXPECT_NE(result.out.find(with_tool_line_ends(
                   "/*      Rounding:            down, toward minus infinity                */\n")),
               std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// A filter's design from a file in the scratch folder, named by a relative
+// path, so that every platform shows it alike.
+class CoefficientFiles : public ScratchFolderTest {
+protected:
+    process_result run_here(const std::vector<std::string> &args)
+    {
+        process_options options;
+        options.working_directory = folder.string();
+        return run_tool(args, options);
+    }
+};
+
+// A file that cannot be a design is refused with one error line that names
+// it, the line and what is wrong, without the usage text, status 1 and
+// nothing written; so is a design that the type cannot hold, or that is
+// unstable itself, and a file that cannot be read.
+TEST_F(CoefficientFiles, BadDesignsAreRefusedByTheirLine)
+{
+    const struct {
+        std::string layout, type, text, error;
+    } cases[] = {
+        {"cmsis-biquad", "q15", "1 2 3 1 0.5 0.2\n1 2 abc 1 0 0\n", "d.txt, line 2: not a number:  abc"},
+        {"cmsis-biquad", "q15", "1 2 3 1 0.5 0.2\n1 2 3 0 0.5 0.1\n", "d.txt, line 2: a0 is 0"},
+        {"cmsis-biquad", "q15", "# b0 b1 b2 a0 a1 a2\n0.1 0.2 0.1 1 0.5\n",
+         "d.txt, line 2: a section takes six numbers, b0 b1 b2 a0 a1 a2, not 5"},
+        {"cmsis-biquad", "q15", "0.1 0.2 0.1 1 -0.5 0.2 0.3\n",
+         "d.txt, line 1: a section takes six numbers, b0 b1 b2 a0 a1 a2, not 7"},
+        {"cmsis-biquad", "q31", "0.1 0.2 nan 1 -0.5 0.2\n", "d.txt, line 1: not a finite number:  nan"},
+        {"cmsis-fir", "q15", "0.1\n0.2\n-Infinity\n", "d.txt, line 3: not a finite number:  -Infinity"},
+        {"cmsis-fir", "q15", "0.1 1e400\n", "d.txt, line 1: not a finite number:  1e400"},
+        {"cmsis-fir", "q15", "0.1 0x10\n", "d.txt, line 1: not a number:  0x10"},
+        {"cmsis-fir", "q15", "0.1, 0.2,, 1.5e\n", "d.txt, line 1: not a number:  1.5e"},
+        {"cmsis-fir", "q15", "0.1 \x01\n", "d.txt, line 1: not a number:  \\x01"},
+        {"cmsis-fir", "q15", "0.1 " + std::string(40, '7') + "x\n",
+         "d.txt, line 1: not a number:  " + std::string(32, '7')},
+        {"cmsis-fir", "q31", "# nothing\n\n  \n", "d.txt holds no coefficients"},
+        {"cmsis-biquad", "q15", "", "d.txt holds no coefficients"},
+        {"cmsis-fir", "q15", "0.25 0.5\n-1\n1.0\n",
+         "d.txt, line 3: tap 4, 1, lies outside [-1, 1), which the FIR, with no shift, cannot hold"},
+        {"cmsis-fir", "q15", "0.00001 -0.00001\n", "d.txt: every tap rounds to 0 in q15: try --type=q31"},
+        {"cmsis-biquad", "q15", "0.5 1 0.5 1 -2.5 1.6\n",
+         "d.txt, line 1: section 1 is unstable: a pole lies at radius 1.264911"},
+        {"cmsis-biquad", "q31", "1 0 0 1 0 -1\n", "d.txt, line 1: section 1 is unstable: a pole lies at radius 1.000000"},
+        {"cmsis-biquad", "q15", "# a second section whose gain rounds away\n1 0 0 1 0 0\n1e-9 0 0 1 0 0\n",
+         "d.txt, line 3: the numerator of section 2 rounds to zeros in q15: try --type=q31"},
+        // Poles 0.00001 inside the unit circle, which rounding to q15 puts on it.
+        {"cmsis-biquad", "q15", "1 0 0 1 -1.99988 0.99998\n",
+         "d.txt, line 1: section 1 is unstable in q15: its poles, rounded, lie at radius 1.000000: try --type=q31"},
+        {"cmsis-biquad", "q15",
+         [] {
+             std::string sections;
+             for (int i = 0; i < 128; ++i)
+                 sections += "0.1 0 0 1 0 0\n";
+             return sections;
+         }(),
+         "d.txt, line 128: more sections than arm_biquad_casd_df1_inst_q15 counts, 127"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.layout + " " + c.type + ": " + c.text.substr(0, 80));
+        write_file(folder / "d.txt", c.text);
+        const process_result result =
+            run_here({"--layout=" + c.layout, "--type=" + c.type, "--coefficients=d.txt", "--output=t.c", "64"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, with_tool_line_ends("ERROR:  " + c.error + "\n"));
+        EXPECT_FALSE(std::filesystem::exists(folder / "t.c"));
+    }
+    const process_result missing = run_here({"--layout=cmsis-fir", "--coefficients=none.txt", "64"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, with_tool_line_ends("ERROR:  Unable to read none.txt: " + std::string(std::strerror(ENOENT)) +
+                                               "\n"));
+}
+
+// The formats that numpy.savetxt and MATLAB's writematrix write, with
+// comments and commas, give one table: a biquad's sections each divided by
+// its a0, an FIR's taps whatever the lines.
+TEST_F(CoefficientFiles, SavetxtAndWritematrixFormsAreOneDesign)
+{
+    const std::string sections[] = {
+        "6.745527388907192334e-02 1.349105477781438467e-01 6.745527388907192334e-02 1.000000000000000000e+00 "
+        "-1.142980502539901133e+00 4.128015980961887710e-01\n",
+        "# scipy.signal.butter(2, 1600, fs=16000, output='sos')\r\n0.067455273889071923,0.13491054777814385,"
+        "0.067455273889071923,1,-1.1429805025399011,0.41280159809618877\r\n",
+        "0.13491054777814385 0.2698210955562877 0.13491054777814385 2 -2.2859610050798022 0.82560319619237754 # x2\n",
+    };
+    std::string first;
+    for (const std::string &text : sections) {
+        write_file(folder / "d.txt", text);
+        const process_result result = run_here({"--layout=cmsis-biquad", "--coefficients=d.txt", "--name=lp", "64"});
+        ASSERT_EQ(result.status, 0) << described(result);
+        if (first.empty())
+            first = result.out;
+        EXPECT_EQ(result.out, first) << text;
+    }
+    EXPECT_NE(first.find(with_tool_line_ends("     0x0451,  0x0000,  0x08A2,  0x0451,  0x4927, -0x1A6B\n")),
+              std::string::npos)
+        << first;
+    write_file(folder / "d.txt", "0.25 0.5 -0.125\n");
+    const process_result lines = run_here({"--layout=cmsis-fir", "--coefficients=d.txt", "64"});
+    write_file(folder / "d.txt", "0.25\n0.5,\n-125e-3 # the last\n");
+    const process_result columns = run_here({"--layout=cmsis-fir", "--coefficients=d.txt", "64"});
+    ASSERT_EQ(lines.status, 0) << described(lines);
+    EXPECT_EQ(lines.out, columns.out);
+    // Time-reversed, and a zero tap first for an even count.
+    EXPECT_NE(lines.out.find(with_tool_line_ends("     0x0000, -0x1000,  0x4000,  0x2000,\n")), std::string::npos)
+        << lines.out;
 }
 
 } // namespace

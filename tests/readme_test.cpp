@@ -129,6 +129,7 @@ const std::set<std::string> block_runners = {
     "cmake_project", "make_project", "shell",         "multiply",      "output",
     "fetch_content", "ctest_recipe", "ctest_failure", "regenerate",    "cmsis_cmake",
     "cmsis_call",    "window_mfcc_cmake", "window_mfcc_buffers", "window_mfcc_call", "cortex_m55",
+    "filter_design", "filter_cmake", "filter_call",
 };
 
 TEST(Readme, EveryBlockIsRunByATestOrMarkedAsAFragment)
@@ -345,7 +346,7 @@ protected:
                    "cmake_minimum_required(VERSION 3.20)\n"
                    "project(firmware LANGUAGES C CXX)\n"
                    "set(dsp " CMSIS_DIR "/CMSIS-DSP)\n"
-                   "file(GLOB dsp_sources ${dsp}/Source/*/*.c)\n"
+                   "file(GLOB dsp_sources ${dsp}/Source/*/arm_*.c)\n"
                    "add_library(cmsis_dsp STATIC ${dsp_sources})\n"
                    "target_include_directories(cmsis_dsp PUBLIC ${dsp}/Include ${dsp}/PrivateInclude)\n"
                    "target_compile_definitions(cmsis_dsp PUBLIC __GNUC_PYTHON__ ARM_ALL_FFT_TABLES)\n"
@@ -473,7 +474,7 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
     install();
     const fs::path project = folder / "project";
     fs::create_directories(project);
-    for (const char *file : {"Makefile", "main.c", "cmsis_main.c", "veltabgen.mk"})
+    for (const char *file : {"Makefile", "main.c", "cmsis_main.c", "veltabgen.mk", "lowpass.txt"})
         fs::copy_file(fs::path(SOURCE_DIR "/examples/make") / file, project / file);
 
     const process_result missing = run_shell("make", project, false);
@@ -582,11 +583,21 @@ TEST_F(ReadmeRecipe, MakeExampleTakesOptionsPerTableAndChecksItsTables)
         const process_result demo = run_shell(cmsis, project);
         ASSERT_EQ(demo.status, 0) << described(demo) << demo.out;
         EXPECT_EQ(run_step({(project / "cmsis_demo").string()}),
-                  "rfft_512: strongest bin 37\ncfft_1024: strongest bin 100\n");
+                  "rfft_512: strongest bin 37\ncfft_1024: strongest bin 100\n"
+                  "lowpass: 500 Hz at 0.0 dB\nlowpass: 5000 Hz at -26.5 dB\n");
         EXPECT_NE(read_file(project / "cfft_1024.h").find("extern const arm_cfft_instance_q31 cfft_1024;"),
                   std::string::npos);
         EXPECT_EQ(run_shell(cmsis + " -q", project).status, 0) << "a second make would make something";
-        EXPECT_EQ(run_shell("make check-rfft_512 check-cfft_1024", project).status, 0);
+        EXPECT_EQ(run_shell("make check-rfft_512 check-cfft_1024 check-lowpass", project).status, 0);
+        // An edit of the filter's design makes its table again, and no other.
+        const fs::file_time_type rfft = fs::last_write_time(project / "rfft_512.c");
+        write_file(project / "lowpass.txt", read_file(project / "lowpass.txt") + "# edited\n");
+        fs::last_write_time(project / "lowpass.txt", fs::last_write_time(project / "lowpass.c") + std::chrono::seconds(5));
+        const process_result edited = run_shell(cmsis, project);
+        EXPECT_EQ(edited.status, 0) << described(edited);
+        EXPECT_NE(edited.out.find("--name=lowpass"), std::string::npos) << edited.out;
+        EXPECT_EQ(edited.out.find("--name=rfft_512"), std::string::npos) << edited.out;
+        EXPECT_EQ(fs::last_write_time(project / "rfft_512.c"), rfft);
         // The rules leave every other file alone, sources included.
         EXPECT_EQ(read_file(project / "cmsis_main.c"), read_file(SOURCE_DIR "/examples/make/cmsis_main.c"));
     }
@@ -634,6 +645,31 @@ bool holds_lines(const std::string &text, const std::string &part, std::size_t &
         return false;
     from = at + part.size();
     return true;
+}
+
+// The man page's examples, as printed there once roff's escaped hyphens are
+// read, run in a folder that holds the design file they name.
+TEST_F(ReadmeRecipe, ManPageExamplesRun)
+{
+    install();
+    const std::string page = read_file(SOURCE_DIR "/src/veltabgen.1.in");
+    fs::copy_file(SOURCE_DIR "/examples/make/lowpass.txt", folder / "lowpass.txt");
+    int examples = 0;
+    for (std::size_t at = page.find("\n.EX\n"); at != std::string::npos; at = page.find("\n.EX\n", at + 1)) {
+        const std::size_t start = at + 5;
+        std::string lines = page.substr(start, page.find("\n.EE\n", start) + 1 - start);
+        for (std::size_t hyphen = lines.find("\\-"); hyphen != std::string::npos; hyphen = lines.find("\\-", hyphen))
+            lines.erase(hyphen, 1);
+        if (lines.rfind("veltabgen ", 0) != 0)
+            continue; // fragments of a Makefile or a CMakeLists.txt
+        ++examples;
+        const process_result result = run_shell(lines, folder);
+        EXPECT_EQ(result.status, 0) << described(result) << "\n" << lines;
+        EXPECT_EQ(result.err, "") << lines;
+    }
+    EXPECT_GE(examples, 3);
+    for (const char *made : {"twiddle_1024.c", "tw256.c", "tw256.h", "rfft_512.c", "hann_400.c", "lowpass.c", "lowpass.h"})
+        EXPECT_TRUE(fs::exists(folder / made)) << made;
 }
 
 // A block of the tool's output is what the command before it writes: to
@@ -854,6 +890,57 @@ TEST_F(ReadmeRecipe, WindowAndMfccLinesGiveTheLibrarysMfcc)
         // Hann's window of 640 values peaks at 320; its last is
         // 0.5 - 0.5 cos(2 pi 639 / 640), 0.0000241 of full scale: 1.
         EXPECT_EQ(run_step({(build / "firmware").string()}), "same 0 16384 32767 640 1024 32767 1 0\n");
+    }
+}
+
+// The README's lines for a filter: scipy's design, saved by the README's
+// Python; the CMake line, with the installed package and with veltabgen
+// built in the project's tree; and the C call, a block at a time: a tone in
+// the pass band passes, one above it falls by the design's 26.5 dB. An edit
+// of the design makes the table again.
+TEST_F(ReadmeRecipe, FilterLinesRunTheLibrarysBiquadCascadeOnTheDesign)
+{
+    if (*CMSIS_DIR == '\0')
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    install();
+    for (const package_form form : both_forms) {
+        SCOPED_TRACE(name_of(form));
+        const fs::path project = folder / ("project-" + std::to_string(static_cast<int>(form)));
+        write_cmsis_project(project, in_form(block_run_by("filter_cmake"), form));
+        write_file(project / "design.py", block_run_by("filter_design"));
+        run_step({"/usr/bin/python3", (project / "design.py").string()}, [&] {
+            process_options options;
+            options.working_directory = project.string();
+            return options;
+        }());
+        write_file(project / "main.c",
+                   "#include <math.h>\n#include <stdio.h>\n#include \"lowpass.h\"\n"
+                   "static q15_t in[lowpass_BLOCK_SIZE], out[lowpass_BLOCK_SIZE];\n"
+                   "int main(void)\n{\n"
+                   "    unsigned i, block, n;\n"
+                   "    for (i = 0; i < 2; ++i) {\n"
+                   "        const double hertz = i == 0 ? 500.0 : 5000.0;\n"
+                   "        double power = 0.0;\n"
+                   "        for (block = 0; block < 64; ++block) {\n"
+                   "            for (n = 0; n < lowpass_BLOCK_SIZE; ++n)\n"
+                   "                in[n] = (q15_t)(16000.0 * sin(6.283185307179586 * hertz *\n"
+                   "                                              (block * lowpass_BLOCK_SIZE + n) / 16000.0));\n"
+                   "            " + block_run_by("filter_call") +
+                   "            for (n = 0; block >= 32 && n < lowpass_BLOCK_SIZE; ++n)\n"
+                   "                power += (double)out[n] * out[n];\n"
+                   "        }\n"
+                   "        printf(\"%.1f\\n\", 10.0 * log10(power / (32.0 * lowpass_BLOCK_SIZE) / (16000.0 * 16000.0 / 2.0)));\n"
+                   "    }\n"
+                   "    return 0;\n}\n");
+        const fs::path build = folder / ("build-" + std::to_string(static_cast<int>(form)));
+        build_project(project, build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_CXX_COMPILER=" CXX_COMPILER});
+        ASSERT_FALSE(HasFailure());
+        EXPECT_EQ(run_step({(build / "firmware").string()}), "-0.0\n-26.5\n");
+        write_file(project / "lowpass.txt", read_file(project / "lowpass.txt") + "# edited\n");
+        const std::string rebuilt = run_step({CMAKE_COMMAND, "--build", build.string()});
+        EXPECT_NE(rebuilt.find("Generating the cmsis-biquad table lowpass, for blocks of 64 samples"),
+                  std::string::npos)
+            << rebuilt;
     }
 }
 

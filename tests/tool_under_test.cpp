@@ -124,9 +124,10 @@ std::string options_usage()
     return "Usage: veltabgen [-s scale | --scale=S] [--round=RULE] [--layout=LAYOUT]\n"
            "                 [--type=TYPE] [--window=WINDOW] [--symmetric]\n"
            "                 [--sample-rate=HZ] [--mel-filters=M] [--dct-outputs=K]\n"
-           "                 [--fmin=HZ] [--fmax=HZ] [--frame-length=L] [--name=IDENT]\n"
-           "                 [--align=STYLE] [--section=NAME] [--bank=B] [--header=FILE]\n"
-           "                 [--output=FILE] [--check | --stats] N\n"
+           "                 [--fmin=HZ] [--fmax=HZ] [--frame-length=L]\n"
+           "                 [--coefficients=FILE] [--name=IDENT] [--align=STYLE]\n"
+           "                 [--section=NAME] [--bank=B] [--header=FILE] [--output=FILE]\n"
+           "                 [--check | --stats] N\n"
            "       veltabgen --help | --version\n"
            "Run 'veltabgen --help' for what each option does.\n";
 }

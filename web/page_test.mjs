@@ -50,6 +50,12 @@ function nativeRun(c, extra = []) {
     if (c.align !== undefined) args.push(`--align=${c.align}`);
     if (c.section !== undefined) args.push(`--section=${c.section}`);
     if (c.bank !== undefined) args.push(`--bank=${c.bank}`);
+    // A design goes to the native tool as the page gives it to its own: a
+    // file named design.txt in the folder where it runs.
+    if (c.coefficients !== undefined) {
+        fs.writeFileSync(path.join(scratch, 'design.txt'), c.coefficients);
+        args.push('--coefficients=design.txt');
+    }
     const headerPath = path.join(scratch, `${base}.h`);
     fs.rmSync(headerPath, { force: true });
     if (c.header && !extra.includes('--stats')) args.push(`--header=${headerPath}`);
@@ -82,6 +88,7 @@ async function fillForm(page, c) {
         set('round', c.round ?? '');
         set('window', c.window ?? '');
         document.getElementById('symmetric').checked = Boolean(c.symmetric);
+        set('coefficients', c.coefficients ?? '');
         for (const option of ['sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax', 'frame-length'])
             set(option, c[option] ?? '');
         set('name', c.name ?? '');
@@ -152,6 +159,11 @@ try {
     console.log(`first table shown ${(performance.now() - opened).toFixed(0)} ms after opening the page`);
     console.log(`page size: ${fs.statSync(pagePath).size} bytes`);
 
+    // scipy.signal.butter(2, 1600, fs=16000, output='sos') and a band-pass
+    // section, as numpy.savetxt writes them.
+    const lowpass = '6.745527388907192334e-02 1.349105477781438467e-01 6.745527388907192334e-02 ' +
+                    '1.000000000000000000e+00 -1.142980502539901133e+00 4.128015980961887710e-01\n';
+    const bandpass = '# a second section\n1.0,0.0,-1.0,1.0,-1.6,0.81\n';
     const cases = [
         { size: '16' },
         { size: '1024', scale: '1000.25' },
@@ -180,6 +192,9 @@ try {
           fmin: '30', fmax: '16000', round: 'nearest', section: '.mfcc' },
         { size: '1024', layout: 'cmsis-mfcc', 'frame-length': '640', window: 'hann', symmetric: true,
           'sample-rate': '16000.14', header: true },
+        { size: '64', layout: 'cmsis-biquad', name: 'lowpass', header: true, coefficients: lowpass },
+        { size: '37', layout: 'cmsis-biquad', type: 'q31', round: 'floor', coefficients: lowpass + bandpass },
+        { size: '80', layout: 'cmsis-fir', coefficients: '0.25, 0.5,\n0.25 # taps\n', header: true },
     ];
     for (const c of cases) {
         await check(`case ${JSON.stringify(c)}`, async () => {
@@ -222,6 +237,9 @@ try {
         { size: '256', layout: 'cmsis-mfcc', 'mel-filters': '200' },
         { size: '512', layout: 'cmsis-mfcc', fmax: '9000' },
         { size: '512', layout: 'cmsis-mfcc', 'frame-length': '640' },
+        { size: '64', layout: 'cmsis-biquad', coefficients: '0.1 0.2 0.1 1 -0.5\n' },
+        { size: '64', layout: 'cmsis-fir', coefficients: '0.5 1.5\n' },
+        { size: '64', layout: 'cmsis-fir', coefficients: '' },
     ];
     for (const c of faults) {
         await check(`fault ${JSON.stringify(c)}`, async () => {
@@ -270,6 +288,7 @@ try {
         assert.deepEqual(await visible('cmsis-rfft'), { fields: [], windows: [], q31: true });
         assert.deepEqual(await visible('window'),
                          { fields: ['window', 'symmetric'], windows: ['hann', 'hamming', 'blackman', 'flattop'], q31: true });
+        assert.deepEqual(await visible('cmsis-biquad'), { fields: ['coefficients'], windows: [], q31: true });
         assert.deepEqual(await visible('cmsis-mfcc'),
                          { fields: ['window', 'symmetric', 'sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax',
                                     'frame-length'],

@@ -5,7 +5,8 @@
 #   VELTABGEN_SIZE_<name>    the table's size N; a table named twiddle_<N> needs
 #                            none, nor a place in VELTABGEN_TABLES
 #   VELTABGEN_FLAGS_<name>   the table's options, such as --layout=cmsis-rfft or
-#                            --section=.dtcm_data
+#                            --section=.dtcm_data; a filter's design, as
+#                            --coefficients=FILE, is a prerequisite of it
 #   VELTABGEN_FLAGS          options for every table
 #   VELTABGEN                the tool: a name on PATH, or a path without spaces
 #   make check-<name> fails where committed files differ from the tool's.
@@ -26,10 +27,12 @@ veltabgen_record = '$(veltabgen_path)' '$(veltabgen_version)' $(call veltabgen_a
 veltabgen_recorded = $(if $(call veltabgen_table,$(1)),$(shell printf '%s\n' $(veltabgen_record) | \
 	cmp -s - .$(1).flags || printf '%s\n' $(veltabgen_record) > .$(1).flags).$(1).flags \
 	$(veltabgen_path),veltabgen/not-a-table/$(1))
+# The file of table $(1)'s design, if it has one.
+veltabgen_design = $(patsubst --coefficients=%,%,$(filter --coefficients=%,$(VELTABGEN_FLAGS) $(VELTABGEN_FLAGS_$(1))))
 .SECONDEXPANSION:
 .PRECIOUS: %.c %.h .%.flags
 .%.flags: ;
-%.c %.h: $$(call veltabgen_recorded,$$*)
+%.c %.h: $$(call veltabgen_recorded,$$*) $$(call veltabgen_design,$$*)
 	$(if $(veltabgen_path),,$(error $(VELTABGEN) is not on PATH: install veltabgen, or set VELTABGEN))
 	$(VELTABGEN) $(call veltabgen_arguments,$*) --header=$*.h --output=$*.c
 check-%: .veltabgen_force

@@ -7,6 +7,13 @@ filter_designs.py designs FOLDER
     cascade's sos array, or an FIR's taps. Prints a line for each design: its
     name, kind (biquad or fir) and sample rate.
 
+filter_designs.py by_hand FOLDER DESIGN BLOCK
+    Writes FOLDER/DESIGN_VARIANT_q15.c and .h for each of the ways that
+    users convert an sos array to CMSIS-DSP's q15 biquad cascade by hand, as
+    the generated files are written: an instance DESIGN_VARIANT_q15, its
+    arrays _coefficients and _state, and the macros _BLOCK_SIZE and
+    _STATE_LENGTH. Prints their names.
+
 filter_designs.py snr FOLDER OUTPUTS
     Reads the outputs that the client printed (OUTPUTS): the input of each
     signal, then each filter's output of it, and prints a line for each
@@ -42,6 +49,44 @@ def designs(folder):
         print(name, kind, rate)
 
 
+def by_hand(folder, design, block):
+    """right: the coefficients as scipy gives them, its gain in the first
+    section, a1 and a2 negated, at a shift of 1; not_negated: a1 and a2 as
+    scipy gives them; no_shift: scaled by 32768, saturated, at a shift of 0;
+    no_zero: five values a section, without the 0 after b0 that q15 reads."""
+    sos = np.atleast_2d(np.loadtxt(f'{folder}/{design}.txt'))
+    sos = sos / sos[:, 3:4]
+
+    def q15(values, shift):
+        return [int(max(-32768, min(32767, np.floor(v * 2 ** (15 - shift) + 0.5)))) for v in values]
+
+    variants = {
+        'right': (1, lambda s: [s[0], 0, s[1], s[2], -s[4], -s[5]]),
+        'not_negated': (1, lambda s: [s[0], 0, s[1], s[2], s[4], s[5]]),
+        'no_shift': (0, lambda s: [s[0], 0, s[1], s[2], -s[4], -s[5]]),
+        'no_zero': (1, lambda s: [s[0], s[1], s[2], -s[4], -s[5]]),
+    }
+    for variant, (shift, layout) in variants.items():
+        name = f'{design}_{variant}_q15'
+        values = [v for section in sos for v in q15(layout(section), shift)]
+        # The library reads six values a section: the array holds as many.
+        values += [0] * (6 * len(sos) - len(values))
+        with open(f'{folder}/{name}.h', 'w') as header:
+            header.write(f'#include "arm_math.h"\n#define {name}_BLOCK_SIZE {block}\n'
+                         f'#define {name}_STATE_LENGTH {4 * len(sos)}\n'
+                         f'extern const q15_t {name}_coefficients[{len(values)}];\n'
+                         f'extern q15_t {name}_state[{name}_STATE_LENGTH];\n'
+                         f'extern const arm_biquad_casd_df1_inst_q15 {name};\n')
+        with open(f'{folder}/{name}.c', 'w') as source:
+            source.write(f'#include "{name}.h"\n'
+                         f'const q15_t {name}_coefficients[{len(values)}] __attribute__((aligned(4))) = '
+                         f'{{{", ".join(map(str, values))}}};\n'
+                         f'q15_t {name}_state[{name}_STATE_LENGTH] __attribute__((aligned(4)));\n'
+                         f'const arm_biquad_casd_df1_inst_q15 {name} = '
+                         f'{{{len(sos)}, {name}_state, {name}_coefficients, {shift}}};\n')
+        print(name)
+
+
 def snr(folder, outputs):
     """The client prints 'input SIGNAL FULLSCALE', then its samples, one to a
     line, and 'output NAME SIGNAL FIRST END', then the filter's: the samples
@@ -67,6 +112,9 @@ def snr(folder, outputs):
             continue
         name, which = key[1], key[2]
         design = name[:name.rfind('_')]
+        for variant in ('_right', '_not_negated', '_no_shift', '_no_zero'):
+            if design.endswith(variant):
+                design = design[:-len(variant)]
         type = name[name.rfind('_') + 1:]
         x, full_scale = inputs[f'tone_{name}' if which == 'tone' else f'{which}_{type}']
         coefficients = np.loadtxt(f'{folder}/{design}.txt')
@@ -87,5 +135,7 @@ def snr(folder, outputs):
 
 if sys.argv[1] == 'designs':
     designs(sys.argv[2])
+elif sys.argv[1] == 'by_hand':
+    by_hand(sys.argv[2], sys.argv[3], sys.argv[4])
 else:
     snr(sys.argv[2], sys.argv[3])
