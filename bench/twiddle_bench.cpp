@@ -30,7 +30,7 @@ table_request request_for(const char *layout, std::int32_t n)
 {
     table_request request{};
     request.layout = find_layout(layout);
-    request.type = fixed_type::q15;
+    request.type = sample_type::q15;
     request.points = n;
     request.scale = default_scale;
     request.array_name = "w";

@@ -56,23 +56,26 @@ const char help_text[] =
     "                  the default for radix2), to the nearest, halves away from\n"
     "                  zero (nearest), or down (floor). All saturate. The other\n"
     "                  layouts round each array as CMSIS-DSP's own by default,\n"
-    "                  and a window to nearest.\n"
+    "                  and a window to nearest; floats always so.\n"
     "  --layout=LAYOUT What to write: radix2 (the default), the table above;\n"
     "                  cmsis-cfft, the twiddle factors, bit reversal and\n"
     "                  arm_cfft_instance of CMSIS-DSP's complex FFT, named\n"
     "                  IDENT_twiddle, IDENT_bitrev and IDENT; cmsis-rfft,\n"
     "                  those of its real FFT: IDENT_a, IDENT_b, the complex\n"
     "                  FFT's as IDENT_cfft..., and the arm_rfft_instances\n"
-    "                  IDENT_forward and IDENT_inverse; window, a window of N\n"
-    "                  values, IDENT; cmsis-mfcc, the window, mel filters and\n"
-    "                  DCT of CMSIS-DSP's MFCC, the tables of its FFT, and the\n"
-    "                  arm_mfcc_instance IDENT; cmsis-biquad, the coefficients\n"
-    "                  IDENT_coefficients, state IDENT_state and\n"
-    "                  arm_biquad_casd_df1_inst IDENT of CMSIS-DSP's biquad\n"
-    "                  cascade; cmsis-fir, the taps IDENT_taps, state and\n"
-    "                  arm_fir_instance IDENT of its FIR. The CMSIS layouts\n"
-    "                  also hold Helium's tables, for a build that takes them.\n"
-    "  --type=TYPE     q15 (the default) or q31, but with radix2.\n"
+    "                  IDENT_forward and IDENT_inverse (in f32 and f16,\n"
+    "                  IDENT_twiddle and the arm_rfft_fast_instance IDENT);\n"
+    "                  window, a window of N values, IDENT; cmsis-mfcc, the\n"
+    "                  window, mel filters and DCT of CMSIS-DSP's MFCC, the\n"
+    "                  tables of its FFT, and the arm_mfcc_instance IDENT;\n"
+    "                  cmsis-biquad, the coefficients IDENT_coefficients,\n"
+    "                  state IDENT_state and arm_biquad_casd_df1_inst IDENT of\n"
+    "                  CMSIS-DSP's biquad cascade; cmsis-fir, the taps\n"
+    "                  IDENT_taps, state and arm_fir_instance IDENT of its\n"
+    "                  FIR. The CMSIS layouts also hold Helium's tables, for a\n"
+    "                  build that takes them.\n"
+    "  --type=TYPE     q15 (the default) or q31, but with radix2; f32 or f16,\n"
+    "                  CMSIS-DSP's floating-point FFTs and MFCC.\n"
     "  --window=WINDOW The window: hann (the default of window), hamming (of\n"
     "                  cmsis-mfcc), blackman or flattop.\n"
     "  --symmetric     The symmetric window, for filter design, in place of the\n"
@@ -569,11 +572,15 @@ bool read_layout(command_line &command, const char *name)
 bool read_type(command_line &command, const char *type)
 {
     if (std::strcmp(type, "q15") == 0)
-        command.request.type = fixed_type::q15;
+        command.request.type = sample_type::q15;
     else if (std::strcmp(type, "q31") == 0)
-        command.request.type = fixed_type::q31;
+        command.request.type = sample_type::q31;
+    else if (std::strcmp(type, "f32") == 0)
+        command.request.type = sample_type::f32;
+    else if (std::strcmp(type, "f16") == 0)
+        command.request.type = sample_type::f16;
     else
-        return fail_showing(command, "Type must be q15 or q31:  %s\n", type, std::strlen(type));
+        return fail_showing(command, "Type must be q15, q31, f32 or f16:  %s\n", type, std::strlen(type));
     return true;
 }
 
@@ -822,7 +829,7 @@ command_line read_arguments(int argc, char *argv[], const table_layout *layout)
     command.layout_of_run = layout;
     command.request = {};
     command.request.layout = table_layouts[0];
-    command.request.type = fixed_type::q15;
+    command.request.type = sample_type::q15;
     command.request.points = no_points;
     command.request.scale = default_scale;
     command.request.array_name = "w";
@@ -915,12 +922,28 @@ command_line read_command_line(int argc, char *argv[])
         std::snprintf(message, sizeof message, "The %s layout takes no --%s option.\n", layout.name,
                       name_of_option(refused & -refused));
         fail(command, message);
-    } else if (request.type == fixed_type::q31 && (layout.options & option_q31) == 0) {
+    } else if (request.type == sample_type::q31 && (layout.options & option_q31) == 0) {
         char layouts[128];
         name_layouts_taking(option_q31, layouts, sizeof layouts);
         std::snprintf(message, sizeof message,
                       "The %s layout holds 16-bit entries alone: --type=q31 needs %s.\n", layout.name,
                       layouts);
+        fail(command, message);
+    } else if (is_float(request.type) && (layout.options & option_float) == 0) {
+        char layouts[128];
+        name_layouts_taking(option_float, layouts, sizeof layouts);
+        std::snprintf(message, sizeof message, "The %s layout holds fixed-point values alone: --type=%s needs %s.\n",
+                      layout.name, type_name(request.type), layouts);
+        fail(command, message);
+    } else if (is_float(request.type) && layout.max_float_points != 0 && request.points > layout.max_float_points) {
+        std::snprintf(message, sizeof message, "The %s layout takes N from %d to %d in %s, a power of 2.\n",
+                      layout.name, static_cast<int>(layout.min_points), static_cast<int>(layout.max_float_points),
+                      type_name(request.type));
+        fail(command, message);
+    } else if (is_float(request.type) && request.rounding_given) {
+        std::snprintf(message, sizeof message,
+                      "The --round option rounds fixed-point values: the %s tables are rounded as CMSIS-DSP's own.\n",
+                      type_name(request.type));
         fail(command, message);
     } else if (layout.windows != nullptr && !takes_window(layout, request)) {
         char windows[96];
@@ -973,6 +996,9 @@ void write_layout_help(std::FILE *out)
         std::fprintf(out, "  %-*s", static_cast<int>(help_column - 2), layout.name);
         std::snprintf(piece, sizeof piece, "N from %d to %d%s", static_cast<int>(layout.min_points),
                       static_cast<int>(layout.max_points), layout.power_of_two ? ", a power of 2" : "");
+        if (layout.max_float_points != 0)
+            std::snprintf(piece + std::strlen(piece), sizeof piece - std::strlen(piece), ", to %d in f32 and f16",
+                          static_cast<int>(layout.max_float_points));
         std::size_t column = write_wrapped(out, "", piece, help_column);
         const char *joint = "; ";
         for (unsigned option = 1; option <= layout.options; option <<= 1) {
@@ -982,6 +1008,8 @@ void write_layout_help(std::FILE *out)
                 std::snprintf(piece, sizeof piece, "-s, --scale");
             } else if (option == option_q31) {
                 std::snprintf(piece, sizeof piece, "--type=q31");
+            } else if (option == option_float) {
+                std::snprintf(piece, sizeof piece, "--type=f32|f16");
             } else if (option == option_window) {
                 std::snprintf(piece, sizeof piece, "--window=");
                 for (const char *const *window = layout.windows; *window != nullptr; ++window)

@@ -12,11 +12,21 @@
 // its complex FFT by value, against a scalar or DSP-extension core.
 extern const build_test helium_build;
 
+// The Helium build of the request's type: for floats, MVE's floating point,
+// which a Cortex-M55 with integer MVE alone lacks; for f16, its halves.
+const build_test &helium_build_of(const table_request &request);
+
 // What CMSIS-DSP's headers, which every layout's source includes, ask of it.
 extern const table_client cmsis_dsp;
 
-// The C type of the request's values (q15_t, q31_t).
+// The C type of the request's values (q15_t, q31_t, float32_t, float16_t),
+// and the element type that holds them.
 const char *cmsis_value_type(const table_request &request);
+element_type cmsis_element_type(const table_request &request);
+
+// Of four names, the one of the request's type.
+const char *by_type(const table_request &request, const char *q15, const char *q31, const char *f32,
+                    const char *f16);
 
 // The comment's title, the header the source includes and the refusal of
 // a Neon build, and the rows that name the size, the layout, the type, any
@@ -48,7 +58,9 @@ int describe_cmsis_cfft(const table_request &request, table_description &descrip
 // which is defined where the real FFT points at it. Then adds an instance
 // of the real FFT for each direction asked for, forward ("_forward") and
 // inverse ("_inverse"), defined where it is. Returns the forward instance's
-// index, or the inverse one's where only that is asked for.
+// index, or the inverse one's where only that is asked for. Of floats, adds
+// the split factors ("_twiddle"), the complex FFT ("_cfft"), held by value,
+// and one instance for both directions (""), and returns its index.
 int describe_cmsis_rfft(const table_request &request, table_description &description, std::int32_t length,
                         const char *suffix, condition where, bool forward, bool inverse, bool defined);
 

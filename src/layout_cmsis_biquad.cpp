@@ -49,7 +49,7 @@ double scratch[response_points];
 
 bool is_q31(const table_request &request)
 {
-    return request.type == fixed_type::q31;
+    return request.type == sample_type::q31;
 }
 
 int fraction_bits(bool q31)

@@ -39,7 +39,7 @@ double magnitudes[response_points];
 
 bool is_q31(const table_request &request)
 {
-    return request.type == fixed_type::q31;
+    return request.type == sample_type::q31;
 }
 
 std::int32_t round_up(std::int32_t n, std::int32_t multiple)

@@ -15,6 +15,9 @@
 //    or, for a build with ARM_MFCC_USE_CFFT, of the complex FFT of N;
 // and a constant arm_mfcc_instance that points at them all and holds the FFT's
 // instance by value, so that arm_mfcc_q15(&IDENT, ...) needs no init call.
+// In f32 and f16 (arm_mfcc_f32, arm_mfcc_f16), each value is the float of
+// its float printed with six decimals, as the script prints it, and the FFT
+// the floating-point one.
 
 #include <algorithm>
 #include <cmath>
@@ -126,7 +129,7 @@ char second_frequency[max_decimal_text];
 bool refuse(const table_request &request, char *message, std::size_t size)
 {
     const double fmax = fmax_of(request);
-    if (std::strcmp(request.array_name, square_root_table) == 0) {
+    if (!is_float(request.type) && std::strcmp(request.array_name, square_root_table) == 0) {
         std::snprintf(message, size, "The name %s is that of CMSIS-DSP's table, which the source defines too.\n",
                       square_root_table);
         return true;
@@ -238,10 +241,12 @@ void add_rows(const table_request &request, table_description &description)
 
 void describe(const table_request &request, table_description &description)
 {
-    const bool q31 = request.type == fixed_type::q31;
+    const bool q31 = request.type == sample_type::q31;
+    const bool floats = is_float(request.type);
     const char *value_type = cmsis_value_type(request);
-    const element_type values = q31 ? element_type::q31 : element_type::q15;
-    describe_cmsis_file(request, description, "Read by:", q31 ? "arm_mfcc_q31" : "arm_mfcc_q15", add_rows);
+    const element_type values = cmsis_element_type(request);
+    describe_cmsis_file(request, description, "Read by:",
+                        by_type(request, "arm_mfcc_q15", "arm_mfcc_q31", "arm_mfcc_f32", "arm_mfcc_f16"), add_rows);
     description.title = "Automatically generated MFCC tables.";
     description.header_title = "Automatically generated MFCC tables: the declarations.";
 
@@ -249,6 +254,7 @@ void describe(const table_request &request, table_description &description)
     table_array &dct = add_array(description, request.array_name, "_dct", value_type, values,
                                  request.dct_outputs * request.mel_filters);
     dct.rule = rule;
+    dct.float_rounding = float_rule::six_decimals_of_float;
     dct.value = dct_value;
     dct.exact = exact_dct;
     dct.angle_points = request.mel_filters;
@@ -257,10 +263,12 @@ void describe(const table_request &request, table_description &description)
     table_array &filters =
         add_array(description, request.array_name, "_filter_coefs", value_type, values, filter_coefficients(request));
     filters.rule = rule;
+    filters.float_rounding = float_rule::six_decimals_of_float;
     filters.exact = exact_filter;
     filters.scale = dct.scale;
     table_array &window = add_window_array(description, request, "_window", value_type, values, request.window,
                                            request.points, frame_length_of(request), request.symmetric, rule);
+    window.float_rounding = float_rule::six_decimals_of_float;
     table_array &positions = add_array(description, request.array_name, "_filter_pos", "uint32_t",
                                        element_type::offset, request.mel_filters);
     table_array &lengths = add_array(description, request.array_name, "_filter_lengths", "uint32_t",
@@ -268,14 +276,16 @@ void describe(const table_request &request, table_description &description)
 
     // The FFT: a real one, or a complex one with ARM_MFCC_USE_CFFT; each
     // for a scalar core or for Helium, the test the FFTs add first.
-    add_build_test(description, helium_build);
+    add_build_test(description, helium_build_of(request));
     const condition complex = {add_build_test(description, complex_fft_build), 0};
     const condition real = {0, complex.holds};
     const int rfft = describe_cmsis_rfft(request, description, request.points, "_rfft", real, true, false, false);
     const int cfft = describe_cmsis_cfft(request, description, request.points, "_cfft", complex, false);
 
     table_instance &instance =
-        add_instance(description, request.array_name, "", q31 ? "arm_mfcc_instance_q31" : "arm_mfcc_instance_q15");
+        add_instance(description, request.array_name, "",
+                     by_type(request, "arm_mfcc_instance_q15", "arm_mfcc_instance_q31", "arm_mfcc_instance_f32",
+                             "arm_mfcc_instance_f16"));
     for (const table_array *array : {&dct, &filters, &window, &positions, &lengths})
         add_field(instance, field_kind::pointer, "%s", array->name);
     add_field(instance, field_kind::u32, "%d", static_cast<int>(request.points));
@@ -284,30 +294,39 @@ void describe(const table_request &request, table_description &description)
     add_instance_field(instance, cfft).where = complex;
     add_instance_field(instance, rfft).where = real;
 
-    // The one table of the library's own that the MFCC's functions read on
-    // a scalar or DSP-extension core, where it is its arm_sqrt_q31's.
-    table_array &guesses =
-        add_array(description, square_root_table, "", "q31_t", element_type::q31, square_root_guesses);
-    guesses.weak = true;
-    guesses.rule = rounding_rule::nearest;
-    guesses.value = square_root_guess;
-    guesses.exact = exact_square_root_guess;
-    guesses.scale = square_root_guess_scale;
+    // The one table of the library's own that the fixed-point MFCC's
+    // functions read on a scalar or DSP-extension core, where it is its
+    // arm_sqrt_q31's.
+    if (!floats) {
+        table_array &guesses =
+            add_array(description, square_root_table, "", "q31_t", element_type::q31, square_root_guesses);
+        guesses.weak = true;
+        guesses.rule = rounding_rule::nearest;
+        guesses.value = square_root_guess;
+        guesses.exact = exact_square_root_guess;
+        guesses.scale = square_root_guess_scale;
+    }
 
     // The sizes of the caller's buffers: the frame, which the MFCC changes,
     // holds the FFT's length of samples, of which the window keeps the
-    // frame's length; the scratch, of q31 values, holds the spectrum that the
-    // FFT writes there, then one value a filter.
+    // frame's length; the scratch, of q31 values (of floats, the type's),
+    // holds the spectrum that the FFT writes there, then one value a filter.
     add_macro(description, "_FFT_LENGTH", request.points);
     add_macro(description, "_FRAME_LENGTH", frame_length_of(request));
     add_macro(description, "_MEL_FILTERS", request.mel_filters);
     add_macro(description, "_DCT_OUTPUTS", request.dct_outputs);
     // The complex FFT runs in place on N complex values; the real one writes
     // N of them, but on Helium the first N/2 + 1 alone.
+    // Of floats, in every build, the complex FFT's N complex values, and as
+    // many that the magnitudes read after the real FFT's N values.
     const long points = request.points;
+    if (floats) {
+        add_macro(description, "_SCRATCH_LENGTH", std::max<long>(2 * points, request.mel_filters));
+        return;
+    }
     const long complex_spectrum = q31 ? 2 * points : points;
     const long helium_spectrum = q31 ? points + 2 : points / 2 + 1;
-    const condition helium = {add_build_test(description, helium_build), 0};
+    const condition helium = {add_build_test(description, helium_build_of(request)), 0};
     const struct {
         condition where;
         long spectrum;
@@ -347,8 +366,8 @@ extern const table_layout cmsis_mfcc_layout = {
     .what = "the tables and arm_mfcc_instance of CMSIS-DSP's MFCC",
     .min_points = 32,
     .max_points = 4096,
-    .options = option_q31 | option_window | option_symmetric | option_sample_rate | option_mel_filters |
-               option_dct_outputs | option_fmin | option_fmax | option_frame_length,
+    .options = option_q31 | option_float | option_window | option_symmetric | option_sample_rate |
+               option_mel_filters | option_dct_outputs | option_fmin | option_fmax | option_frame_length,
     .fixed_scale = "its tables are fractions of full scale",
     .windows = mfcc_windows,
     .client = &cmsis_dsp,

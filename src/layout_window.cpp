@@ -77,7 +77,7 @@ long double exact_window(const table_array &array, std::int32_t i)
 
 void describe(const table_request &request, table_description &description)
 {
-    const bool q31 = request.type == fixed_type::q31;
+    const bool q31 = request.type == sample_type::q31;
     const char *window = window_names[static_cast<int>(request.window)];
     const rounding_rule rule = rule_for(request, rounding_rule::nearest);
     description.title = "Automatically generated window table.";

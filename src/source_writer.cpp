@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
+
+#include "scan_double.h"
 
 namespace {
 
@@ -69,6 +72,35 @@ char *append_wide_entry(char *out, std::int64_t value)
     return end;
 }
 
+// Writes a float as the literal of the fewest digits, at most nine, that a C
+// compiler reads back as it ("0.70710677f", "-0.0f", "1.2246469e-16f"),
+// right-aligned in thirteen characters.
+char *append_float_entry(char *out, float value)
+{
+    char text[32];
+    for (int digits = 1;; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        double read = 0.0;
+        if (digits == 9 || (scan_double(text, read) && static_cast<float>(read) == value))
+            break;
+    }
+    if (std::strpbrk(text, ".e") == nullptr)
+        std::strcat(text, ".0");
+    std::strcat(text, "f");
+    const std::size_t length = std::strlen(text);
+    if (length < 13) {
+        std::fill(out, out + (13 - length), ' ');
+        out += 13 - length;
+    }
+    return std::copy(text, text + length, out);
+}
+
+// A half, as the float literal of its value, which converts to it exactly.
+char *append_half_entry(char *out, std::uint16_t bits)
+{
+    return append_float_entry(out, static_cast<float>(half_value(bits)));
+}
+
 // Formats into a block of its own and hands the text to out. The block
 // holds the longest text formatted here: a line of the comment, or a
 // declaration with names of 80 characters.
@@ -96,13 +128,14 @@ void write_rows(text_sink out, const table_description &description, bool header
 
 // The #if lines around the parts of a file that hold only in some builds.
 // Parts follow one another, each with where it holds; a part that holds
-// where the one before it fails, by one test, opens an #else. Where a block
+// where the one before it fails, by one test, opens an #else, once. Where a block
 // opens inside another, what the outer one already says goes unsaid.
 struct preprocessor_blocks {
     text_sink out;
     const table_description &description;
     condition context; // what holds wherever these blocks are
     condition open;    // the block open now, or every_build for none
+    bool in_else = false; // the open block is an #else
 };
 
 // One test, as it holds or fails, as a part of an #if.
@@ -150,11 +183,13 @@ bool enter(preprocessor_blocks &blocks, condition where, std::string_view separa
         put(blocks.out, separator);
         return true;
     }
-    if (is_else_of(part, blocks.open)) {
+    if (!blocks.in_else && is_else_of(part, blocks.open)) {
         put(blocks.out, "#else\n");
         blocks.open = part;
+        blocks.in_else = true;
         return true;
     }
+    blocks.in_else = false;
     if (!(blocks.open == every_build))
         put(blocks.out, "#endif\n");
     put(blocks.out, separator);
@@ -277,7 +312,7 @@ void write_entries(text_sink out, const element *values, std::int32_t first_elem
 {
     static char block[16384];
     // A line, with the break and indent before it, and the ending after it.
-    constexpr std::ptrdiff_t block_reserve = 6 + per_line * 13 + 4;
+    constexpr std::ptrdiff_t block_reserve = 6 + per_line * 24 + 4;
     char *end = first_element < end_element ? append(block, first_break) : block;
     for (std::int32_t first = first_element; first < end_element; first += per_line) {
         if (block + sizeof block - end < block_reserve) {
@@ -314,6 +349,14 @@ void write_elements(text_sink out, const table_array &array, std::int32_t first,
     case element_type::offset:
         write_entries<std::uint32_t, 6, std::int64_t, append_wide_entry>(
             out, static_cast<const std::uint32_t *>(array.values), first, end, first_break, ending);
+        break;
+    case element_type::f32:
+        write_entries<float, 4, float, append_float_entry>(out, static_cast<const float *>(array.values), first,
+                                                           end, first_break, ending);
+        break;
+    case element_type::f16:
+        write_entries<std::uint16_t, 4, std::uint16_t, append_half_entry>(
+            out, static_cast<const std::uint16_t *>(array.values), first, end, first_break, ending);
         break;
     }
 }
@@ -469,6 +512,14 @@ void write_macros(text_sink out, const table_description &description)
     put(out, "\n");
 }
 
+// The #error of each build that the file cannot serve.
+void write_refusals(text_sink out, const table_description &description)
+{
+    for (int i = 0; i < description.refusal_count; ++i)
+        format_to(out, "#if %s\n#error \"%s\"\n#endif\n\n", description.refusals[i].expression,
+                  description.refusals[i].message);
+}
+
 // A sink that takes text into a 32-bit FNV-1a hash.
 void take_into_hash(void *hash, const char *text, std::size_t size)
 {
@@ -501,9 +552,9 @@ void write_twiddle_source(text_sink out, const table_description &description,
         format_to(out, "#include \"%s\"\n\n", base_name(request.header_path));
     else if (description.types_header != nullptr)
         format_to(out, "#include %s\n\n", description.types_header);
-    for (int i = 0; i < description.refusal_count; ++i)
-        format_to(out, "#if %s\n#error \"%s\"\n#endif\n\n", description.refusals[i].expression,
-                  description.refusals[i].message);
+    // With a header, which refuses the builds that the file cannot serve.
+    if (request.header_path == nullptr)
+        write_refusals(out, description);
     if (request.header_path == nullptr && description.layout->external_in_cxx) {
         // The sizes that arrays are declared with, which the header would
         // define.
@@ -545,6 +596,7 @@ void write_twiddle_header(text_sink out, const table_description &description,
     }
     if (description.types_header != nullptr)
         format_to(out, "#include %s\n\n", description.types_header);
+    write_refusals(out, description);
     write_macros(out, description);
     write_declarations(out, description);
     put(out, "\n#endif\n");

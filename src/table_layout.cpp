@@ -51,8 +51,9 @@ void describe_table(const table_request &request, table_description &description
 
 std::size_t element_size(element_type type)
 {
-    return type == element_type::q31 || type == element_type::offset ? sizeof(std::int32_t)
-                                                                      : sizeof(std::int16_t);
+    return type == element_type::q31 || type == element_type::offset || type == element_type::f32
+               ? sizeof(std::int32_t)
+               : sizeof(std::int16_t);
 }
 
 void *reserve_values(table_description &description)

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "coefficient_file.h"
+#include "float_rounding.h"
 #include "scan_double.h"
 #include "table_request.h"
 #include "twiddle_table.h"
@@ -25,6 +26,8 @@ enum class element_type {
     q31,    // a signed 32-bit value, in decimal
     index,  // an unsigned 16-bit index, in hexadecimal
     offset, // an unsigned 32-bit offset, position or length, in decimal
+    f32,    // a float, as a literal that reads back as it
+    f16,    // a half (its bits, stored), as a float literal of its value
 };
 
 // A test of the preprocessor, made after the source's #include, that some
@@ -77,7 +80,7 @@ constexpr std::size_t max_derived_name = 96; // IDENT and the longest suffix
 // it holds, then tail more where tail_where holds too.
 struct table_array {
     char name[max_derived_name];
-    const char *c_type; // "short", "q15_t", "q31_t", "int16_t", "uint16_t", "uint32_t"
+    const char *c_type; // "short", "q15_t", "q31_t", "float32_t", "float16_t", "int16_t", "uint16_t", "uint32_t"
     element_type type;
     std::int32_t count;
     bool paired;     // declared as [2 * pairs], a pair to an angle
@@ -86,6 +89,7 @@ struct table_array {
     condition tail_where;
     void *values; // count + tail elements; set by reserve_values
     rounding_rule rule; // how each value became an integer (not for an index or offset)
+    float_rule float_rounding; // how each value became a float or half
     // Of a window: its values, before the zeros that pad it to count, whose
     // gain and noise bandwidth --stats reports; 0 for any other array.
     std::int32_t window_length;
@@ -197,6 +201,7 @@ enum table_option : unsigned {
     option_fmax = 1u << 8,        // --fmax
     option_frame_length = 1u << 9, // --frame-length
     option_coefficients = 1u << 10, // --coefficients, which the layout needs
+    option_float = 1u << 11,       // --type=f32 and --type=f16
 };
 
 // What the library whose headers the source includes asks of it: shared by
@@ -216,6 +221,7 @@ struct table_layout {
     const char *name;           // as --layout names it
     const char *what;           // what it writes, for --help
     std::int32_t min_points, max_points;
+    std::int32_t max_float_points = 0; // in f32 and f16, where it is less
     bool power_of_two = true;   // N must be one
     unsigned options = 0;       // the table_options it takes
     const char *fixed_scale = nullptr;    // why it takes no scale, where it takes none
@@ -309,7 +315,11 @@ std::size_t element_size(element_type type);
 inline void store_value(table_array &array, std::int32_t i, double value)
 {
     bool saturated = false;
-    if (array.type == element_type::q31) {
+    if (array.type == element_type::f32) {
+        static_cast<float *>(array.values)[i] = float_by_rule(value, array.float_rounding);
+    } else if (array.type == element_type::f16) {
+        static_cast<std::uint16_t *>(array.values)[i] = half_by_rule(value, array.float_rounding);
+    } else if (array.type == element_type::q31) {
         static_cast<std::int32_t *>(array.values)[i] = to_fixed(value * array.scale, array.rule, 32, saturated);
     } else {
         static_cast<std::int16_t *>(array.values)[i] =
@@ -330,10 +340,35 @@ real angle_of(const table_array &array, std::int32_t pair)
     return static_cast<real>(two_pi) * pair / array.angle_points;
 }
 
-// The value of 1.0 in an element of the type, in LSB.
+// The value of 1.0 in an element of the type, in LSB; of a float, in units
+// of its epsilon, which --stats measures its errors in.
 inline double full_scale(element_type type)
 {
-    return type == element_type::q31 ? 2147483648.0 : 32768.0;
+    switch (type) {
+    case element_type::q31:
+        return 2147483648.0;
+    case element_type::f32:
+        return 8388608.0;
+    case element_type::f16:
+        return 1024.0;
+    default:
+        return 32768.0;
+    }
+}
+
+// Element i of an array of values, in the element's units (LSB, or epsilons).
+inline long double element_value(const table_array &array, std::int32_t i)
+{
+    switch (array.type) {
+    case element_type::q31:
+        return static_cast<const std::int32_t *>(array.values)[i];
+    case element_type::f32:
+        return static_cast<long double>(static_cast<const float *>(array.values)[i]) * array.scale;
+    case element_type::f16:
+        return half_value(static_cast<const std::uint16_t *>(array.values)[i]) * static_cast<long double>(array.scale);
+    default:
+        return static_cast<const std::int16_t *>(array.values)[i];
+    }
 }
 
 // The rule of the request's --round, or else the array's own.

@@ -10,3 +10,18 @@ const char *base_name(const char *path)
             name = c + 1;
     return name;
 }
+
+const char *type_name(sample_type type)
+{
+    switch (type) {
+    case sample_type::q31:
+        return "q31";
+    case sample_type::f32:
+        return "f32";
+    case sample_type::f16:
+        return "f16";
+    case sample_type::q15:
+        break;
+    }
+    return "q15";
+}

@@ -16,10 +16,21 @@ enum class alignment_style {
 constexpr int no_bank = -1;
 
 // The type of a CMSIS layout's values.
-enum class fixed_type {
-    q15, // 16 bits
-    q31, // 32 bits
+enum class sample_type {
+    q15, // 16-bit fixed point
+    q31, // 32-bit fixed point
+    f32, // single precision
+    f16, // half precision
 };
+
+// Whether the type is a floating-point one.
+inline bool is_float(sample_type type)
+{
+    return type == sample_type::f32 || type == sample_type::f16;
+}
+
+// The type as --type names it.
+const char *type_name(sample_type type);
 
 // The window function of a window table, or of an MFCC's frames.
 enum class window_kind {
@@ -36,7 +47,7 @@ struct filter_design;
 // line fills it; the table and the writers read it.
 struct table_request {
     const table_layout *layout; // what the source holds: radix2 by default
-    fixed_type type;
+    sample_type type;
     std::int32_t points;
     double scale;
     const char *array_name;

@@ -8,13 +8,6 @@
 
 namespace {
 
-// Element i of the array, of whichever integer type it holds.
-long double element(const table_array &array, std::int32_t i)
-{
-    return array.type == element_type::q31 ? static_cast<const std::int32_t *>(array.values)[i]
-                                            : static_cast<const std::int16_t *>(array.values)[i];
-}
-
 // The elements that the array holds in one build or another.
 std::int32_t elements(const table_array &array)
 {
@@ -37,7 +30,7 @@ table_accuracy measure_array(const table_array &array)
     const std::int32_t n = elements(array);
     for (std::int32_t i = 0; i < n; ++i) {
         const long double exact = array.exact(array, i);
-        long double error = element(array, i) - exact;
+        long double error = element_value(array, i) - exact;
         if (std::fabs(error) < rounding_of_the_exact_values)
             error = 0.0L;
         largest = std::fmax(largest, std::fabs(error));
@@ -305,6 +298,19 @@ void write_table_report(std::FILE *out, const table_description &description)
                          unit, array.type == element_type::index ? "indices" : "offsets");
             continue;
         }
+        const bool floats = array.type == element_type::f32 || array.type == element_type::f16;
+        if (floats) {
+            // A float's error, in units of its epsilon, is its rounding's
+            // alone; nothing saturates.
+            std::fprintf(out, "array:      %s, %d %s, rounded %s%s\n", array.name, static_cast<int>(count), unit,
+                         float_rule_name(array.float_rounding), array.type == element_type::f32 ? "f32" : "f16");
+            const table_accuracy accuracy = measure_array(array);
+            write_figure(out, "max error:", accuracy.max_error, 3, array.type == element_type::f32 ? "eps (2^-23)"
+                                                                                                   : "eps (2^-10)");
+            write_figure(out, "snr:", accuracy.exact ? std::numeric_limits<long double>::infinity() : accuracy.snr_db,
+                         1, "dB");
+            continue;
+        }
         if (named)
             std::fprintf(out, "array:      %s, %d %s, rounded %s\n", array.name, static_cast<int>(count),
                          unit, rounding_name(array.rule));
@@ -325,7 +331,7 @@ void write_table_report(std::FILE *out, const table_description &description)
             const window_figures exact =
                 measure_window(length, [&](std::int32_t k) { return array.exact(array, k) / array.scale; });
             const window_figures quantized =
-                measure_window(length, [&](std::int32_t k) { return element(array, k) / array.scale; });
+                measure_window(length, [&](std::int32_t k) { return element_value(array, k) / array.scale; });
             char exact_figure[64], quantized_figure[64];
             format_figure(exact_figure, sizeof exact_figure, exact.gain, 6);
             format_figure(quantized_figure, sizeof quantized_figure, quantized.gain, 6);

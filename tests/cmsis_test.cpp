@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -76,12 +78,16 @@ fft_kind kind_of(const std::string &layout, const std::string &type)
 {
     fft_kind kind{layout, {}, {}};
     const bool real = layout == "cmsis-rfft";
-    for (int n = real ? 32 : 16; n <= (real ? 8192 : 4096); n *= 2)
+    const bool floats = type == "f32" || type == "f16";
+    // The library has no floating-point real FFT of 8192 points.
+    for (int n = real ? 32 : 16; n <= (real && !floats ? 8192 : 4096); n *= 2)
         kind.sizes.push_back(std::to_string(n));
     if (real)
         kind.defines.push_back("-DREAL_FFT");
     if (type == "q31")
         kind.defines.push_back("-DTYPE_Q31");
+    if (type == "f16")
+        kind.defines.push_back("-DTYPE_F16");
     return kind;
 }
 
@@ -106,10 +112,11 @@ protected:
     }
 
     // Every figure of every line of the report is 0, but the flags, which
-    // are 1, and the lines are nine sizes, each forward and inverse.
-    static void expect_the_librarys(const std::vector<compared> &report, const std::string &what)
+    // are 1, and the lines are the sizes, each forward and inverse.
+    static void expect_the_librarys(const std::vector<compared> &report, const std::string &what,
+                                    std::size_t sizes = 9)
     {
-        EXPECT_EQ(report.size(), 18u) << what << ": nine sizes, each forward and inverse";
+        EXPECT_EQ(report.size(), 2 * sizes) << what << ": every size, forward and inverse";
         for (const compared &c : report) {
             SCOPED_TRACE(what + " " + c.what);
             for (const auto &[label, figure] : c.figures)
@@ -121,7 +128,8 @@ protected:
 class CmsisHost : public CmsisClient {
 protected:
     std::vector<compared> run_client(const std::string &layout, const std::string &type,
-                                     const std::vector<std::string> &options, const std::string &defines = "")
+                                     const std::vector<std::string> &options, const std::string &defines = "",
+                                     const char *client = CMSIS_CLIENT)
     {
         const fft_kind kind = kind_of(layout, type);
         std::vector<std::string> build = {C_COMPILER, "-O2", "-D__GNUC_PYTHON__", "-DARM_ALL_FFT_TABLES",
@@ -129,7 +137,7 @@ protected:
         build.insert(build.end(), kind.defines.begin(), kind.defines.end());
         if (!defines.empty())
             build.push_back(defines);
-        build.push_back(CMSIS_CLIENT);
+        build.push_back(client);
         for (const std::string &file : generate(kind, options, folder / "tables"))
             build.push_back(file);
         build.insert(build.end(), {CMSIS_HOST_LIBRARY, "-lm", "-o", (folder / "client").string()});
@@ -160,6 +168,19 @@ TEST_F(CmsisHost, RealFftOfEveryLengthIsTheLibrarys)
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
     for (const char *type : {"q15", "q31"})
         expect_the_librarys(run_client("cmsis-rfft", type, {std::string("--type=") + type}), type);
+}
+
+// For every N of 16 to 4096 (of the real FFT, 32 to 4096), forward and
+// inverse, in f32, against the size-specific init function's instance: the
+// tables are the library's bit for bit, the radix-8 bit reversal makes the
+// same permutation in as many swaps, and the output is its own, word for
+// word.
+TEST_F(CmsisHost, FloatFftsOfEverySizeAreTheLibrarys)
+{
+    if (!have_cmsis())
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    expect_the_librarys(run_client("cmsis-cfft", "f32", {"--type=f32"}, "", FLOAT_FFT_CLIENT), "cfft f32");
+    expect_the_librarys(run_client("cmsis-rfft", "f32", {"--type=f32"}, "", FLOAT_FFT_CLIENT), "rfft f32", 8);
 }
 
 // The q31 outputs of every other rounding lie within the bound that the
@@ -209,6 +230,18 @@ struct mfcc_configuration {
         return length + " points, " + rate + " Hz, " + filters + " filters, " + outputs + " outputs, " + fmin +
                " to " + fmax + " Hz, " + window + ", " + type;
     }
+
+    // What the client and the library's MFCC sources are built with for
+    // the type: the client's define, and the MFCC's sources by name.
+    std::string type_define() const
+    {
+        return type == "q31" ? "-DTYPE_Q31" : type == "f32" ? "-DTYPE_F32" : type == "f16" ? "-DTYPE_F16" : "";
+    }
+
+    std::vector<std::string> mfcc_sources() const
+    {
+        return {"arm_mfcc_" + type + ".c", "arm_mfcc_init_" + type + ".c"};
+    }
 };
 
 // The configurations of the library's test data, Testing/Source/Tests/mfccdata.c,
@@ -227,10 +260,17 @@ const std::vector<mfcc_configuration> more_configurations = {
     {"4096", "48000", "80", "40", "100", "24000", "hamming", "q15"},
     {"32", "8000", "4", "2", "0", "4000", "hamming", "q31"},
 };
+const std::vector<mfcc_configuration> float_configurations = {
+    {"1024", "16000", "40", "13", "20", "8000", "hann", "f32"},
+    {"512", "8000", "24", "12", "0", "4000", "hamming", "f32"},
+    {"256", "16000", "20", "13", "64", "8000", "hamming", "f16"},
+    {"2048", "44100", "64", "20", "30", "16000", "hann", "f16"},
+};
 
 // The values of each array of a C file, by name, as its initializers give
 // them: in decimal, or in hexadecimal of the type's bits (the script writes
-// negative q15 and q31 values as their two's complement).
+// negative q15 and q31 values as their two's complement); of float32_t, the
+// bits of the float that a C compiler reads.
 std::map<std::string, std::vector<long>> arrays_of(const std::string &source)
 {
     std::map<std::string, std::vector<long>> arrays;
@@ -251,6 +291,13 @@ std::map<std::string, std::vector<long>> arrays_of(const std::string &source)
             std::string word;
             if (!(words >> word) || word[0] == '#')
                 continue;
+            if (type == "float32_t") {
+                const float read = std::strtof(word.c_str(), nullptr);
+                std::uint32_t bits = 0;
+                std::memcpy(&bits, &read, sizeof bits);
+                values.push_back(static_cast<long>(bits));
+                continue;
+            }
             const bool negative = word[0] == '-';
             const std::string digits = word.substr(word.find_first_not_of("- "));
             const bool hex = digits.rfind("0x", 0) == 0;
@@ -303,15 +350,15 @@ protected:
     }
 };
 
-// The tables of the library's three configurations of test data, q15 and
-// q31, are its own, entry for entry.
+// The tables of the library's three configurations of test data, q15, q31
+// and f32, are its own, entry for entry, the floats bit for bit.
 TEST_F(CmsisMfcc, TablesAreThoseOfTheLibrarysTestData)
 {
     if (!have_cmsis())
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
     const auto theirs = arrays_of(read_file(dsp + "/Testing/Source/Tests/mfccdata.c"));
     for (std::size_t i = 0; i < test_data_configurations.size(); ++i) {
-        for (const char *type : {"q15", "q31"}) {
+        for (const char *type : {"q15", "q31", "f32"}) {
             mfcc_configuration c = test_data_configurations[i];
             c.type = type;
             SCOPED_TRACE(c.what());
@@ -330,7 +377,9 @@ TEST_F(CmsisMfcc, TablesAreWhatTheLibrarysScriptComputes)
 {
     if (!have_cmsis())
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
-    for (const mfcc_configuration &c : more_configurations) {
+    std::vector<mfcc_configuration> configurations = more_configurations;
+    configurations.insert(configurations.end(), float_configurations.begin(), float_configurations.begin() + 2);
+    for (const mfcc_configuration &c : configurations) {
         SCOPED_TRACE(c.what());
         run_script(c);
         expect_tables_equal(generated(c), arrays_of(read_file(folder / "mfccdata.c")), "script_" + c.type);
@@ -338,23 +387,31 @@ TEST_F(CmsisMfcc, TablesAreWhatTheLibrarysScriptComputes)
 }
 
 // The MFCC's report: its output the library's, bit for bit, which computed
-// something, with as much of its scratch as the header says, to the word.
-void expect_mfcc_report(const std::vector<compared> &report)
+// something, with as much of its scratch as the header says, to the word,
+// and its tables the script's as the compiler made them. Of floats, with
+// the real FFT, the scratch is the N complex values that the library asks
+// for, whose magnitudes it reads, and it writes the first N values alone.
+void expect_mfcc_report(const std::vector<compared> &report, const mfcc_configuration &c, bool complex)
 {
     ASSERT_EQ(report.size(), 1u);
     EXPECT_EQ(report[0].figures.at("output"), 0);
+    EXPECT_EQ(report[0].figures.at("tables"), 0);
     EXPECT_GT(report[0].figures.at("magnitudes"), 0) << "the MFCC computed nothing";
-    EXPECT_EQ(report[0].figures.at("scratch"), 0) << "the scratch that the MFCC used, less the header's";
+    const bool floats = c.type == "f32" || c.type == "f16";
+    EXPECT_EQ(report[0].figures.at("scratch"), floats && !complex ? -std::stol(c.length) : 0)
+        << "the scratch that the MFCC wrote, less the header's";
 }
 
-// arm_mfcc_q15 and _q31 with the constant instance give what they give set
-// up by arm_mfcc_init with the script's tables, frame for frame, bit for
+// arm_mfcc_q15, _q31 and _f32 with the constant instance give what they give
+// set up by arm_mfcc_init with the script's tables, frame for frame, bit for
 // bit; with the real FFT, and with the complex one of ARM_MFCC_USE_CFFT.
 TEST_F(CmsisMfcc, OutputIsTheLibrarysWithTheScriptsTables)
 {
     if (!have_cmsis())
         GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
-    for (const mfcc_configuration &c : more_configurations) {
+    std::vector<mfcc_configuration> configurations = more_configurations;
+    configurations.insert(configurations.end(), float_configurations.begin(), float_configurations.begin() + 2);
+    for (const mfcc_configuration &c : configurations) {
         run_script(c);
         const process_result generated = run_tool([&] {
             std::vector<std::string> args = c.tool_arguments("generated");
@@ -370,17 +427,17 @@ TEST_F(CmsisMfcc, OutputIsTheLibrarysWithTheScriptsTables)
                                               "-I" + dsp + "/Include", "-I" + dsp + "/PrivateInclude",
                                               "-I" + folder.string(), MFCC_CLIENT, (folder / "mfccdata.c").string(),
                                               (folder / "generated.c").string()};
-            if (c.type == "q31")
-                build.push_back("-DTYPE_Q31");
+            if (!c.type_define().empty())
+                build.push_back(c.type_define());
             if (complex) {
                 // The MFCC's sources of the library, built for its complex FFT.
                 build.push_back("-DARM_MFCC_USE_CFFT");
-                for (const char *source : {"arm_mfcc_q15.c", "arm_mfcc_q31.c", "arm_mfcc_init_q15.c", "arm_mfcc_init_q31.c"})
+                for (const std::string &source : c.mfcc_sources())
                     build.push_back(dsp + "/Source/TransformFunctions/" + source);
             }
             build.insert(build.end(), {CMSIS_HOST_LIBRARY, "-lm", "-o", (folder / "mfcc").string()});
             run_step(build);
-            expect_mfcc_report(comparisons(run_step({(folder / "mfcc").string()})));
+            expect_mfcc_report(comparisons(run_step({(folder / "mfcc").string()})), c, complex);
         }
     }
 }
@@ -494,11 +551,11 @@ protected:
         link.insert(link.end(), {"-DFFT_LENGTH=" + c.length, "-DMEL_FILTERS=" + c.filters,
                                  "-DDCT_OUTPUTS=" + c.outputs, "-I" + tables.string(), MFCC_CLIENT,
                                  (tables / "mfccdata.c").string(), (tables / "generated.c").string()});
-        if (c.type == "q31")
-            link.push_back("-DTYPE_Q31");
+        if (!c.type_define().empty())
+            link.push_back(c.type_define());
         if (complex) {
             link.push_back("-DARM_MFCC_USE_CFFT");
-            for (const char *source : {"arm_mfcc_q15.c", "arm_mfcc_q31.c", "arm_mfcc_init_q15.c", "arm_mfcc_init_q31.c"})
+            for (const std::string &source : c.mfcc_sources())
                 link.push_back(dsp + "/Source/TransformFunctions/" + source);
         }
         const fs::path elf = tables / "mfcc.elf";
@@ -509,7 +566,7 @@ protected:
         run_step(link);
         if (HasFailure())
             return;
-        expect_mfcc_report(comparisons(run_firmware(core, elf)));
+        expect_mfcc_report(comparisons(run_firmware(core, elf)), c, complex);
     }
 
     // Every FFT of every size, q15 and q31, with the generated instances,

@@ -40,7 +40,7 @@ table_request default_request(std::int32_t n, double scale)
 {
     table_request request{};
     request.layout = table_layouts[0];
-    request.type = fixed_type::q15;
+    request.type = sample_type::q15;
     request.points = n;
     request.scale = scale;
     request.array_name = "w";
