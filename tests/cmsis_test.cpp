@@ -390,7 +390,8 @@ TEST_F(CmsisMfcc, TablesAreWhatTheLibrarysScriptComputes)
 // something, with as much of its scratch as the header says, to the word,
 // and its tables the script's as the compiler made them. Of floats, with
 // the real FFT, the scratch is the N complex values that the library asks
-// for, whose magnitudes it reads, and it writes the first N values alone.
+// for, whose magnitudes it reads, and it writes the first N values alone
+// (f16: N + 2).
 void expect_mfcc_report(const std::vector<compared> &report, const mfcc_configuration &c, bool complex)
 {
     ASSERT_EQ(report.size(), 1u);
@@ -398,7 +399,8 @@ void expect_mfcc_report(const std::vector<compared> &report, const mfcc_configur
     EXPECT_EQ(report[0].figures.at("tables"), 0);
     EXPECT_GT(report[0].figures.at("magnitudes"), 0) << "the MFCC computed nothing";
     const bool floats = c.type == "f32" || c.type == "f16";
-    EXPECT_EQ(report[0].figures.at("scratch"), floats && !complex ? -std::stol(c.length) : 0)
+    const long unwritten = std::stol(c.length) - (c.type == "f16" ? 2 : 0);
+    EXPECT_EQ(report[0].figures.at("scratch"), floats && !complex ? -unwritten : 0)
         << "the scratch that the MFCC wrote, less the header's";
 }
 
@@ -452,6 +454,11 @@ struct core_build {
 };
 
 const core_build cortex_m4 = {"cortex-m4", {"-mcpu=cortex-m4", "-mthumb"}, "cortex_m4.ld", "mps2-an386"};
+const core_build cortex_m4f = {
+    "cortex-m4", {"-mcpu=cortex-m4", "-mthumb", "-mfpu=fpv4-sp-d16", "-mfloat-abi=hard"}, "cortex_m4.ld", "mps2-an386"};
+// A Cortex-M55 whose MVE has no floating point: its floats take the scalar code.
+const core_build cortex_m55_integer_mve = {
+    "cortex-m55", {"-mcpu=cortex-m55+nomve.fp", "-mthumb", "-mfloat-abi=hard"}, "cortex_m55.ld", "mps3-an547"};
 const core_build cortex_m55 = {
     "cortex-m55", {"-mcpu=cortex-m55", "-mthumb", "-mfloat-abi=hard"}, "cortex_m55.ld", "mps3-an547"};
 const core_build cortex_m55_autovectorized = {
@@ -497,9 +504,9 @@ protected:
             for (const fs::directory_entry &entry :
                  fs::directory_iterator(dsp + "/Source/" + functions + "Functions"))
                 compile.push_back(entry.path().string());
-        for (const char *source : {"/Source/CommonTables/arm_common_tables.c", "/Source/CommonTables/arm_const_structs.c",
-                                   "/Source/CommonTables/arm_mve_tables.c"})
-            compile.push_back(dsp + source);
+        for (const char *table : {"arm_common_tables", "arm_const_structs", "arm_mve_tables"})
+            for (const char *type : {".c", "_f16.c"})
+                compile.push_back(dsp + "/Source/CommonTables/" + table + type);
         process_options in_objects;
         in_objects.working_directory = objects.string();
         run_step(compile, in_objects);
@@ -513,11 +520,12 @@ protected:
     // The client for the core, with newlib's printf writing to the console,
     // against the library and the tables generated with the options.
     fs::path build_client(const core_build &core, const fs::path &library, const fft_kind &kind,
-                          const std::vector<std::string> &options, const std::string &name)
+                          const std::vector<std::string> &options, const std::string &name,
+                          const char *client = CMSIS_CLIENT)
     {
         std::vector<std::string> link = compile_flags(core);
         link.insert(link.end(), kind.defines.begin(), kind.defines.end());
-        link.push_back(CMSIS_CLIENT);
+        link.push_back(client);
         for (const std::string &file : generate(kind, options, folder / name))
             link.push_back(file);
         const fs::path elf = folder / (name + ".elf");
@@ -595,6 +603,36 @@ protected:
         }
         return disassembly;
     }
+
+    // Every floating-point FFT of every size, of each type, with the generated
+    // instances, prints what it prints with the library's size-specific init
+    // functions, and so does the MFCC of a configuration of each type, with
+    // the real FFT and the complex one; returns the disassembly of the FFTs'
+    // firmwares.
+    std::string expect_every_float_fft_is_the_librarys(const core_build &core, const std::vector<std::string> &types)
+    {
+        const fs::path library = build_library(core);
+        for (const mfcc_configuration &c : float_configurations) {
+            if (std::find(types.begin(), types.end(), c.type) == types.end())
+                continue;
+            expect_mfcc_is_the_librarys(core, library, c, false);
+            expect_mfcc_is_the_librarys(core, library, c, true);
+        }
+        std::string disassembly;
+        for (const char *layout : {"cmsis-cfft", "cmsis-rfft"}) {
+            for (const std::string &type : types) {
+                const std::string name = std::string(layout) + "_" + type;
+                const fft_kind kind = kind_of(layout, type);
+                const fs::path elf =
+                    build_client(core, library, kind, {"--type=" + type}, name, FLOAT_FFT_CLIENT);
+                if (HasFailure())
+                    return "";
+                expect_the_librarys(comparisons(run_firmware(core, elf)), name, kind.sizes.size());
+                disassembly += run_step({ARM_OBJDUMP, "-d", elf.string()});
+            }
+        }
+        return disassembly;
+    }
 };
 
 // The library takes its DSP-extension SIMD path.
@@ -628,6 +666,46 @@ TEST_F(CmsisFirmware, CortexM55RunsEveryFftAutovectorizedAsTheLibraryDoes)
     const std::string image = expect_every_fft_is_the_librarys(cortex_m55_autovectorized);
     for (const char *helium : {"vhadd.s16", "vhadd.s32", "_mve"})
         EXPECT_EQ(image.find(helium), std::string::npos) << helium << ", of the Helium path, is in the image";
+}
+
+// In f32 on a Cortex-M4F, the library's scalar floating-point code.
+TEST_F(CmsisFirmware, CortexM4FRunsEveryFloatFftAsTheLibraryDoes)
+{
+    if (!have_firmware_tools())
+        GTEST_SKIP() << "CMSIS-DSP, qemu-system-arm or arm-none-eabi-gcc is missing";
+    const std::string image = expect_every_float_fft_is_the_librarys(cortex_m4f, {"f32"});
+    EXPECT_NE(image.find("vmul.f32"), std::string::npos) << "no floating-point instruction in the image";
+}
+
+// In f32 and f16 on Helium, whose floating-point code is in the image: the
+// rearranged tables, the fixed-point bit reversal and pTwiddle are the
+// library's, and the outputs its own, word for word.
+TEST_F(CmsisFirmware, CortexM55RunsEveryFloatFftOnHeliumAsTheLibraryDoes)
+{
+    if (!have_firmware_tools())
+        GTEST_SKIP() << "CMSIS-DSP, qemu-system-arm or arm-none-eabi-gcc is missing";
+    const std::string image = expect_every_float_fft_is_the_librarys(cortex_m55, {"f32", "f16"});
+    for (const char *helium : {"vcmla.f32", "vcmla.f16"})
+        EXPECT_NE(image.find(helium), std::string::npos) << helium << " is not in the image";
+}
+
+TEST_F(CmsisFirmware, CortexM55RunsEveryFloatFftAutovectorizedAsTheLibraryDoes)
+{
+    if (!have_firmware_tools())
+        GTEST_SKIP() << "CMSIS-DSP, qemu-system-arm or arm-none-eabi-gcc is missing";
+    const std::string image = expect_every_float_fft_is_the_librarys(cortex_m55_autovectorized, {"f32", "f16"});
+    for (const char *helium : {"vcmla.f32", "vcmla.f16"})
+        EXPECT_EQ(image.find(helium), std::string::npos) << helium << ", of the Helium path, is in the image";
+}
+
+// A Cortex-M55 with integer MVE alone runs the scalar f32 code, which reads
+// the radix-8 bit reversal, and so do the generated instances.
+TEST_F(CmsisFirmware, CortexM55WithIntegerMveRunsTheScalarFloatFft)
+{
+    if (!have_firmware_tools())
+        GTEST_SKIP() << "CMSIS-DSP, qemu-system-arm or arm-none-eabi-gcc is missing";
+    const std::string image = expect_every_float_fft_is_the_librarys(cortex_m55_integer_mve, {"f32"});
+    EXPECT_EQ(image.find("vcmla.f32"), std::string::npos) << "MVE's floating point is in the image";
 }
 
 // A design of the tests' own, as tests/cmsis/filter_designs.py makes it with
