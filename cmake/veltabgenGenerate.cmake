@@ -15,7 +15,8 @@
 # for the DSP's own compiler, c11 for any other. LAYOUT is radix2 (the
 # default), cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or
 # cmsis-fir, and the other keywords are as the tool's options of their names:
-# TYPE (q15 or q31),
+# TYPE (q15 or q31; f32 or f16 for cmsis-cfft, cmsis-rfft, up to 4096, and
+# cmsis-mfcc),
 # ROUND, SECTION and BANK for every layout; SCALE for radix2; WINDOW and
 # SYMMETRIC for window; WINDOW, SYMMETRIC, SAMPLE_RATE, MEL_FILTERS,
 # DCT_OUTPUTS, FMIN, FMAX and FRAME_LENGTH for cmsis-mfcc; COEFFICIENTS, the
@@ -55,7 +56,8 @@ function(_veltabgen_default_alignment result)
 endfunction()
 
 # What each layout takes, as the tool's --help tells it: its sizes N (the
-# smallest, the largest, and whether only powers of 2), the keywords of the
+# smallest, the largest, and whether only powers of 2; the largest in f32 and
+# f16, where it is less), the keywords of the
 # options that not every layout takes, and its windows, the default first.
 # Set in the scope of each call, as a macro: a project that builds veltabgen
 # in its own tree calls the function from folders that do not see the
@@ -70,10 +72,11 @@ macro(_veltabgen_layout_tables)
     set(_veltabgen_sizes_cmsis-biquad 1 32768 ANY)
     set(_veltabgen_sizes_cmsis-fir 1 32768 ANY)
     set(_veltabgen_keywords_radix2 SCALE)
-    set(_veltabgen_keywords_cmsis-cfft Q31)
-    set(_veltabgen_keywords_cmsis-rfft Q31)
+    set(_veltabgen_float_largest_cmsis-rfft 4096)
+    set(_veltabgen_keywords_cmsis-cfft Q31 FLOAT)
+    set(_veltabgen_keywords_cmsis-rfft Q31 FLOAT)
     set(_veltabgen_keywords_window Q31 WINDOW SYMMETRIC)
-    set(_veltabgen_keywords_cmsis-mfcc Q31 WINDOW SYMMETRIC SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX
+    set(_veltabgen_keywords_cmsis-mfcc Q31 FLOAT WINDOW SYMMETRIC SAMPLE_RATE MEL_FILTERS DCT_OUTPUTS FMIN FMAX
         FRAME_LENGTH)
     set(_veltabgen_keywords_cmsis-biquad Q31 COEFFICIENTS)
     set(_veltabgen_keywords_cmsis-fir Q31 COEFFICIENTS)
@@ -189,12 +192,23 @@ function(veltabgen_generate target)
         endif()
     endforeach()
     if(DEFINED arg_TYPE)
-        if(NOT arg_TYPE MATCHES "^(q15|q31)$")
-            _veltabgen_reject(TYPE "${arg_TYPE}" "is not q15 or q31")
+        if(NOT arg_TYPE MATCHES "^(q15|q31|f32|f16)$")
+            _veltabgen_reject(TYPE "${arg_TYPE}" "is not q15, q31, f32 or f16")
         endif()
         if(arg_TYPE STREQUAL "q31" AND NOT "Q31" IN_LIST taken)
             _veltabgen_layouts_taking(shown Q31)
             _veltabgen_reject(TYPE "${arg_TYPE}" "needs LAYOUT ${shown}")
+        endif()
+        if(arg_TYPE MATCHES "^f" AND NOT "FLOAT" IN_LIST taken)
+            _veltabgen_layouts_taking(shown FLOAT)
+            _veltabgen_reject(TYPE "${arg_TYPE}" "needs LAYOUT ${shown}")
+        endif()
+        if(arg_TYPE MATCHES "^f" AND DEFINED _veltabgen_float_largest_${layout}
+           AND arg_SIZE GREATER _veltabgen_float_largest_${layout})
+            _veltabgen_reject(SIZE "${arg_SIZE}" "is above ${_veltabgen_float_largest_${layout}}, the largest in ${arg_TYPE}")
+        endif()
+        if(arg_TYPE MATCHES "^f" AND DEFINED arg_ROUND)
+            _veltabgen_reject(ROUND "${arg_ROUND}" "rounds fixed-point values: the ${arg_TYPE} tables are rounded as CMSIS-DSP's own")
         endif()
         list(APPEND options --type=${arg_TYPE})
     endif()
@@ -352,24 +366,28 @@ function(veltabgen_generate target)
         # The source of a CMSIS layout includes arm_math.h: what CMSIS-DSP's
         # headers declare, and the names of its prefixes.
         set(cmsis_names
-            BASIC_MATH_FUNCTIONS_H_ BAYES_FUNCTIONS_H_ CMPLX_DIM CMSIS_DEPRECATED
-            COMPLEX_MATH_FUNCTIONS_H_ CONTROLLER_FUNCTIONS_H_ CONTROLLER_Q31_SHIFT
-            DEFAULT_HOUSEHOLDER_THRESHOLD_F32 DEFAULT_HOUSEHOLDER_THRESHOLD_F64 DELTA_Q15 DELTA_Q31
-            DISTANCE_FUNCTIONS_H_ F32_ABSMAX F32_ABSMIN F32_MAX F32_MIN F64_ABSMAX F64_ABSMIN F64_MAX
-            F64_MIN FAST_MATH_FUNCTIONS_H_ FAST_MATH_Q15_SHIFT FAST_MATH_Q31_SHIFT FAST_MATH_TABLE_SIZE
-            FILTERING_FUNCTIONS_H_ IAR_ONLY_LOW_OPTIMIZATION_ENTER IAR_ONLY_LOW_OPTIMIZATION_EXIT
-            INDEX_MASK INPUT_SPACING INTERPOLATION_FUNCTIONS_H_ LOW_OPTIMIZATION_ENTER
-            LOW_OPTIMIZATION_EXIT MATRIX_FUNCTIONS_H_ MAX MIN NONE_H_ NO_INLINE PI PI_F64 Q15_ABSMAX
-            Q15_ABSMIN Q15_MAX Q15_MIN Q31_ABSMAX Q31_ABSMIN Q31_MAX Q31_MIN Q7_ABSMAX Q7_ABSMIN Q7_MAX
-            Q7_MIN QUATERNION_MATH_FUNCTIONS_H_ SECTION_NOINIT STATISTICS_FUNCTIONS_H_ STEP
-            SUPPORT_FUNCTIONS_H_ SVM_DEFINES_H_ SVM_FUNCTIONS_H_ TRANSFORM_FUNCTIONS_H_
-            WINDOW_FUNCTIONS_H_ any32x4_t clip_q31_to_q15 clip_q63_to_q31 f32x4_t f32x4x2_t f32x4x4_t
-            float32_t float64_t mult32x64 multAcc_32x32_keep32 multAcc_32x32_keep32_R
-            multSub_32x32_keep32 multSub_32x32_keep32_R mult_32x32_keep32 mult_32x32_keep32_R q15_t
-            q15x8_t q15x8x2_t q15x8x4_t q23_t q23x4_t q31_t q31x4_t q31x4x2_t q31x4x4_t q63_t q63x2_t
-            q7_t q7x16_t q7x16x2_t q7x16x4_t read_q15x2 read_q15x2_da read_q15x2_ia read_q7x4
-            read_q7x4_da read_q7x4_ia status16x8_t status32x4_t status64x2_t status8x16_t write_q15x2
-            write_q15x2_ia write_q7x4_ia)
+            BASIC_MATH_FUNCTIONS_F16_H_ BASIC_MATH_FUNCTIONS_H_ BAYES_FUNCTIONS_F16_H_ BAYES_FUNCTIONS_H_
+            CMPLX_DIM CMSIS_DEPRECATED COMPLEX_MATH_FUNCTIONS_F16_H_ COMPLEX_MATH_FUNCTIONS_H_
+            CONTROLLER_FUNCTIONS_F16_H_ CONTROLLER_FUNCTIONS_H_ CONTROLLER_Q31_SHIFT
+            DEFAULT_HOUSEHOLDER_THRESHOLD_F16 DEFAULT_HOUSEHOLDER_THRESHOLD_F32
+            DEFAULT_HOUSEHOLDER_THRESHOLD_F64 DELTA_Q15 DELTA_Q31 DISTANCE_FUNCTIONS_F16_H_
+            DISTANCE_FUNCTIONS_H_ F16INFINITY F16_ABSMAX F16_ABSMIN F16_MAX F16_MIN F32_ABSMAX F32_ABSMIN
+            F32_MAX F32_MIN F64_ABSMAX F64_ABSMIN F64_MAX F64_MIN FAST_MATH_FUNCTIONS_F16_H_
+            FAST_MATH_FUNCTIONS_H_ FAST_MATH_Q15_SHIFT FAST_MATH_Q31_SHIFT FAST_MATH_TABLE_SIZE
+            FILTERING_FUNCTIONS_F16_H_ FILTERING_FUNCTIONS_H_ IAR_ONLY_LOW_OPTIMIZATION_ENTER
+            IAR_ONLY_LOW_OPTIMIZATION_EXIT INDEX_MASK INPUT_SPACING INTERPOLATION_FUNCTIONS_F16_H_
+            INTERPOLATION_FUNCTIONS_H_ LOW_OPTIMIZATION_ENTER LOW_OPTIMIZATION_EXIT MATRIX_FUNCTIONS_F16_H_
+            MATRIX_FUNCTIONS_H_ MAX MIN NONE_H_ NO_INLINE PI PI_F64 Q15_ABSMAX Q15_ABSMIN Q15_MAX Q15_MIN
+            Q31_ABSMAX Q31_ABSMIN Q31_MAX Q31_MIN Q7_ABSMAX Q7_ABSMIN Q7_MAX Q7_MIN QUATERNION_MATH_FUNCTIONS_H_
+            SECTION_NOINIT STATISTICS_FUNCTIONS_F16_H_ STATISTICS_FUNCTIONS_H_ STEP SUPPORT_FUNCTIONS_F16_H_
+            SUPPORT_FUNCTIONS_H_ SVM_DEFINES_H_ SVM_FUNCTIONS_F16_H_ SVM_FUNCTIONS_H_ TRANSFORM_FUNCTIONS_F16_H_
+            TRANSFORM_FUNCTIONS_H_ WINDOW_FUNCTIONS_H_ any16x8_t any32x4_t clip_q31_to_q15 clip_q63_to_q31
+            f16x8_t f16x8x2_t f16x8x4_t f32x4_t f32x4x2_t f32x4x4_t float16_t float32_t float64_t mult32x64
+            multAcc_32x32_keep32 multAcc_32x32_keep32_R multSub_32x32_keep32 multSub_32x32_keep32_R
+            mult_32x32_keep32 mult_32x32_keep32_R q15_t q15x8_t q15x8x2_t q15x8x4_t q23_t q23x4_t q31_t q31x4_t
+            q31x4x2_t q31x4x4_t q63_t q63x2_t q7_t q7x16_t q7x16x2_t q7x16x4_t read_q15x2 read_q15x2_da
+            read_q15x2_ia read_q7x4 read_q7x4_da read_q7x4_ia status16x8_t status32x4_t status64x2_t
+            status8x16_t write_q15x2 write_q15x2_ia write_q7x4_ia)
         if(layout MATCHES "^cmsis-" AND (name IN_LIST cmsis_names OR name MATCHES "^(arm|ARM)(_|$)"))
             _veltabgen_reject(NAME "${name}" "is CMSIS-DSP's, whose arm_math.h the source includes")
         endif()

@@ -246,18 +246,43 @@ std::string_view take_line(std::string_view &text)
     return line;
 }
 
-// The entries of a line of an array: eight of seven characters ("-0x7FFF")
-// or six of eleven (a 32-bit value in decimal) after four spaces, each after
-// ", " but the first, and a comma after the last where more follow. Returns
-// their number.
-long check_entry_line(std::string_view line, bool wide)
+// How an array's entries are written.
+enum class entry_kind {
+    short_hex, // eight of seven characters to a line ("-0x7FFF")
+    wide,      // six of eleven, a 32-bit value in decimal
+    floating,  // four float literals, each right-aligned in at least thirteen
+};
+
+// A float literal, right-aligned in at least thirteen characters: digits,
+// with a point or an exponent, then f. Returns its length.
+std::size_t check_float_entry(std::string_view line)
 {
+    const std::size_t first = line.find_first_not_of(' ');
+    const std::size_t end = line.find(',');
+    const std::string_view literal =
+        line.substr(first == std::string_view::npos ? line.size() : first,
+                    (end == std::string_view::npos ? line.size() : end) - (first == std::string_view::npos ? 0 : first));
+    require(first != std::string_view::npos && (first == 0 || first + literal.size() == 13) && literal.size() >= 3 &&
+                literal.back() == 'f' && literal.find_first_of(".e") != std::string_view::npos &&
+                literal.substr(0, literal.size() - 1).find_first_not_of("0123456789.e+-") == std::string_view::npos,
+            "a float literal, right-aligned in thirteen characters", line.substr(0, 80));
+    return first + literal.size();
+}
+
+// The entries of a line of an array, of their kind, after four spaces, each
+// after ", " but the first, and a comma after the last where more follow.
+// Returns their number.
+long check_entry_line(std::string_view line, entry_kind kind)
+{
+    const bool wide = kind == entry_kind::wide;
     skip(line, "    ", "an entry line's indent");
     long count = 0;
     while (!line.empty()) {
         if (count > 0)
             skip(line, ", ", "an entry separator");
-        if (wide) {
+        if (kind == entry_kind::floating) {
+            line.remove_prefix(check_float_entry(line));
+        } else if (wide) {
             const std::string_view entry = line.substr(0, 11);
             const std::size_t first = entry.find_first_not_of(' ');
             require(entry.size() == 11 && first != std::string_view::npos &&
@@ -277,7 +302,8 @@ long check_entry_line(std::string_view line, bool wide)
         if (line == ",")
             break;
     }
-    require(count <= (wide ? 6 : 8), "at most eight entries, or six, to a line", line);
+    require(count <= (kind == entry_kind::floating ? 4 : wide ? 6 : 8), "at most eight entries, or six or four, to a line",
+            line);
     return count;
 }
 
@@ -338,8 +364,13 @@ void check_layout_source(std::string_view text, std::string_view whole)
         }
         // An array: its type, its size, and its entries, eight or six to a
         // line, a block of those of one build last.
-        const bool wide = line.find("q31_t ") != std::string_view::npos ||
-                          line.find("int32_t ") != std::string_view::npos;
+        const entry_kind kind = line.find("float32_t ") != std::string_view::npos ||
+                                        line.find("float16_t ") != std::string_view::npos
+                                    ? entry_kind::floating
+                                : line.find("q31_t ") != std::string_view::npos ||
+                                        line.find("int32_t ") != std::string_view::npos
+                                    ? entry_kind::wide
+                                    : entry_kind::short_hex;
         const std::size_t open = line.find('[');
         require(open != std::string_view::npos, "an array's size", line);
         std::string_view size = line.substr(open + 1, line.find(']') - open - 1);
@@ -358,7 +389,7 @@ void check_layout_source(std::string_view text, std::string_view whole)
                 break;
             if (track_block(entries, depth))
                 continue;
-            count += check_entry_line(entries, wide);
+            count += check_entry_line(entries, kind);
         }
         require(depth == tail_depth, "an array's block closes in the array", whole.substr(0, 200));
         require(declared < 0 || count == declared, "the entries that the declaration counts", line);
@@ -367,7 +398,7 @@ void check_layout_source(std::string_view text, std::string_view whole)
     }
     require(depth == 0, "every block of the preprocessor closes", whole.substr(0, 200));
     require(arrays >= 1, "an array", whole.substr(0, 200));
-    require(instances >= (whole.find("\n#include \"arm_math.h\"\n") != std::string_view::npos ? 1 : 0),
+    require(instances >= (whole.find("\n#include \"arm_math") != std::string_view::npos ? 1 : 0),
             "a CMSIS layout's instances", whole.substr(0, 200));
 }
 
@@ -559,8 +590,22 @@ bool is_documented_message(std::string_view message)
         "The cmsis-biquad layout takes no scale: the design and its shift fix it. Leave out -s and --scale.\n",
         "The cmsis-fir layout takes no scale: the design fixes it. Leave out -s and --scale.\n",
         "The cmsis-biquad layout takes N from 1 to 32768.\n",
+        "The cmsis-rfft layout takes N from 32 to 4096 in f32, a power of 2.\n",
+        "The cmsis-rfft layout takes N from 32 to 4096 in f16, a power of 2.\n",
+        "The --round option rounds fixed-point values: the f32 tables are rounded as CMSIS-DSP's own.\n",
+        "The --round option rounds fixed-point values: the f16 tables are rounded as CMSIS-DSP's own.\n",
         "The cmsis-fir layout takes N from 1 to 32768.\n",
         "The --stats option writes its report to standard output, and no file.\n",
+        "The radix2 layout holds fixed-point values alone: --type=f32 needs cmsis-cfft, cmsis-rfft or cmsis-mfcc.\n",
+        "The radix2 layout holds fixed-point values alone: --type=f16 needs cmsis-cfft, cmsis-rfft or cmsis-mfcc.\n",
+        "The window layout holds fixed-point values alone: --type=f32 needs cmsis-cfft, cmsis-rfft or cmsis-mfcc.\n",
+        "The window layout holds fixed-point values alone: --type=f16 needs cmsis-cfft, cmsis-rfft or cmsis-mfcc.\n",
+        "The cmsis-biquad layout holds fixed-point values alone: --type=f32 needs cmsis-cfft, cmsis-rfft or "
+        "cmsis-mfcc.\n",
+        "The cmsis-biquad layout holds fixed-point values alone: --type=f16 needs cmsis-cfft, cmsis-rfft or "
+        "cmsis-mfcc.\n",
+        "The cmsis-fir layout holds fixed-point values alone: --type=f32 needs cmsis-cfft, cmsis-rfft or cmsis-mfcc.\n",
+        "The cmsis-fir layout holds fixed-point values alone: --type=f16 needs cmsis-cfft, cmsis-rfft or cmsis-mfcc.\n",
         "The --header and --output files must differ.",
         "The --section option needs --align=ti or --align=gnu.\n",
         "The --bank option needs --align=ti.\n",
@@ -601,7 +646,7 @@ bool is_documented_message(std::string_view message)
         "Memory bank must be a number from 0 to 15:  ",
         "Rounding must be zero, nearest or floor:  ",
         "Layout must be radix2, cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or cmsis-fir:  ",
-        "Type must be q15 or q31:  ",
+        "Type must be q15, q31, f32 or f16:  ",
         "The --scale option needs a number above 0 and at most 32768:  ",
         "Array name is CMSIS-DSP's, whose arm_math.h the source includes:  ",
         "Window must be hann, hamming, blackman or flattop:  ",

@@ -1008,8 +1008,13 @@ void write_layout_help(std::FILE *out)
                 std::snprintf(piece, sizeof piece, "-s, --scale");
             } else if (option == option_q31) {
                 std::snprintf(piece, sizeof piece, "--type=q31");
+                if ((layout.options & option_float) != 0) {
+                    column = write_wrapped(out, joint, piece, column);
+                    joint = ", ";
+                    std::snprintf(piece, sizeof piece, "--type=f32|f16");
+                }
             } else if (option == option_float) {
-                std::snprintf(piece, sizeof piece, "--type=f32|f16");
+                continue; // beside --type=q31
             } else if (option == option_window) {
                 std::snprintf(piece, sizeof piece, "--window=");
                 for (const char *const *window = layout.windows; *window != nullptr; ++window)

@@ -66,31 +66,32 @@ const build_test &helium_build_of(const table_request &request)
 
 namespace {
 
-// What CMSIS-DSP's headers declare or define, through arm_math.h, in any of
-// its builds, but for the names of its prefixes and those that C reserves:
-// its types, macros and inline functions.
+// What CMSIS-DSP's headers declare or define, through arm_math.h and
+// arm_math_f16.h, in any of its builds, but for the names of its prefixes and
+// those that C reserves: its types, macros and inline functions.
 const char *const cmsis_names[] = {
-    "BASIC_MATH_FUNCTIONS_H_", "BAYES_FUNCTIONS_H_", "CMPLX_DIM", "CMSIS_DEPRECATED",
-    "COMPLEX_MATH_FUNCTIONS_H_", "CONTROLLER_FUNCTIONS_H_", "CONTROLLER_Q31_SHIFT",
-    "DEFAULT_HOUSEHOLDER_THRESHOLD_F32", "DEFAULT_HOUSEHOLDER_THRESHOLD_F64", "DELTA_Q15",
-    "DELTA_Q31", "DISTANCE_FUNCTIONS_H_", "F32_ABSMAX", "F32_ABSMIN", "F32_MAX", "F32_MIN",
-    "F64_ABSMAX", "F64_ABSMIN", "F64_MAX", "F64_MIN", "FAST_MATH_FUNCTIONS_H_",
-    "FAST_MATH_Q15_SHIFT", "FAST_MATH_Q31_SHIFT", "FAST_MATH_TABLE_SIZE", "FILTERING_FUNCTIONS_H_",
-    "IAR_ONLY_LOW_OPTIMIZATION_ENTER", "IAR_ONLY_LOW_OPTIMIZATION_EXIT", "INDEX_MASK",
-    "INPUT_SPACING", "INTERPOLATION_FUNCTIONS_H_", "LOW_OPTIMIZATION_ENTER",
-    "LOW_OPTIMIZATION_EXIT", "MATRIX_FUNCTIONS_H_", "MAX", "MIN", "NONE_H_", "NO_INLINE", "PI",
-    "PI_F64", "Q15_ABSMAX", "Q15_ABSMIN", "Q15_MAX", "Q15_MIN", "Q31_ABSMAX", "Q31_ABSMIN",
-    "Q31_MAX", "Q31_MIN", "Q7_ABSMAX", "Q7_ABSMIN", "Q7_MAX", "Q7_MIN",
-    "QUATERNION_MATH_FUNCTIONS_H_", "SECTION_NOINIT", "STATISTICS_FUNCTIONS_H_", "STEP",
-    "SUPPORT_FUNCTIONS_H_", "SVM_DEFINES_H_", "SVM_FUNCTIONS_H_", "TRANSFORM_FUNCTIONS_H_",
-    "WINDOW_FUNCTIONS_H_", "any32x4_t", "clip_q31_to_q15", "clip_q63_to_q31", "f32x4_t",
-    "f32x4x2_t", "f32x4x4_t", "float32_t", "float64_t", "mult32x64", "multAcc_32x32_keep32",
-    "multAcc_32x32_keep32_R", "multSub_32x32_keep32", "multSub_32x32_keep32_R", "mult_32x32_keep32",
-    "mult_32x32_keep32_R", "q15_t", "q15x8_t", "q15x8x2_t", "q15x8x4_t", "q23_t", "q23x4_t",
-    "q31_t", "q31x4_t", "q31x4x2_t", "q31x4x4_t", "q63_t", "q63x2_t", "q7_t", "q7x16_t",
-    "q7x16x2_t", "q7x16x4_t", "read_q15x2", "read_q15x2_da", "read_q15x2_ia", "read_q7x4",
-    "read_q7x4_da", "read_q7x4_ia", "status16x8_t", "status32x4_t", "status64x2_t", "status8x16_t",
-    "write_q15x2", "write_q15x2_ia", "write_q7x4_ia",
+    "BASIC_MATH_FUNCTIONS_F16_H_", "BASIC_MATH_FUNCTIONS_H_", "BAYES_FUNCTIONS_F16_H_", "BAYES_FUNCTIONS_H_",
+    "CMPLX_DIM", "CMSIS_DEPRECATED", "COMPLEX_MATH_FUNCTIONS_F16_H_", "COMPLEX_MATH_FUNCTIONS_H_",
+    "CONTROLLER_FUNCTIONS_F16_H_", "CONTROLLER_FUNCTIONS_H_", "CONTROLLER_Q31_SHIFT",
+    "DEFAULT_HOUSEHOLDER_THRESHOLD_F16", "DEFAULT_HOUSEHOLDER_THRESHOLD_F32", "DEFAULT_HOUSEHOLDER_THRESHOLD_F64",
+    "DELTA_Q15", "DELTA_Q31", "DISTANCE_FUNCTIONS_F16_H_", "DISTANCE_FUNCTIONS_H_", "F16INFINITY", "F16_ABSMAX",
+    "F16_ABSMIN", "F16_MAX", "F16_MIN", "F32_ABSMAX", "F32_ABSMIN", "F32_MAX", "F32_MIN", "F64_ABSMAX", "F64_ABSMIN",
+    "F64_MAX", "F64_MIN", "FAST_MATH_FUNCTIONS_F16_H_", "FAST_MATH_FUNCTIONS_H_", "FAST_MATH_Q15_SHIFT",
+    "FAST_MATH_Q31_SHIFT", "FAST_MATH_TABLE_SIZE", "FILTERING_FUNCTIONS_F16_H_", "FILTERING_FUNCTIONS_H_",
+    "IAR_ONLY_LOW_OPTIMIZATION_ENTER", "IAR_ONLY_LOW_OPTIMIZATION_EXIT", "INDEX_MASK", "INPUT_SPACING",
+    "INTERPOLATION_FUNCTIONS_F16_H_", "INTERPOLATION_FUNCTIONS_H_", "LOW_OPTIMIZATION_ENTER", "LOW_OPTIMIZATION_EXIT",
+    "MATRIX_FUNCTIONS_F16_H_", "MATRIX_FUNCTIONS_H_", "MAX", "MIN", "NONE_H_", "NO_INLINE", "PI", "PI_F64",
+    "Q15_ABSMAX", "Q15_ABSMIN", "Q15_MAX", "Q15_MIN", "Q31_ABSMAX", "Q31_ABSMIN", "Q31_MAX", "Q31_MIN", "Q7_ABSMAX",
+    "Q7_ABSMIN", "Q7_MAX", "Q7_MIN", "QUATERNION_MATH_FUNCTIONS_H_", "SECTION_NOINIT", "STATISTICS_FUNCTIONS_F16_H_",
+    "STATISTICS_FUNCTIONS_H_", "STEP", "SUPPORT_FUNCTIONS_F16_H_", "SUPPORT_FUNCTIONS_H_", "SVM_DEFINES_H_",
+    "SVM_FUNCTIONS_F16_H_", "SVM_FUNCTIONS_H_", "TRANSFORM_FUNCTIONS_F16_H_", "TRANSFORM_FUNCTIONS_H_",
+    "WINDOW_FUNCTIONS_H_", "any16x8_t", "any32x4_t", "clip_q31_to_q15", "clip_q63_to_q31", "f16x8_t", "f16x8x2_t",
+    "f16x8x4_t", "f32x4_t", "f32x4x2_t", "f32x4x4_t", "float16_t", "float32_t", "float64_t", "mult32x64",
+    "multAcc_32x32_keep32", "multAcc_32x32_keep32_R", "multSub_32x32_keep32", "multSub_32x32_keep32_R",
+    "mult_32x32_keep32", "mult_32x32_keep32_R", "q15_t", "q15x8_t", "q15x8x2_t", "q15x8x4_t", "q23_t", "q23x4_t",
+    "q31_t", "q31x4_t", "q31x4x2_t", "q31x4x4_t", "q63_t", "q63x2_t", "q7_t", "q7x16_t", "q7x16x2_t", "q7x16x4_t",
+    "read_q15x2", "read_q15x2_da", "read_q15x2_ia", "read_q7x4", "read_q7x4_da", "read_q7x4_ia", "status16x8_t",
+    "status32x4_t", "status64x2_t", "status8x16_t", "write_q15x2", "write_q15x2_ia", "write_q7x4_ia",
 };
 const char *const cmsis_prefixes[] = {"arm_", "ARM_", nullptr};
 

@@ -184,9 +184,14 @@ void CMakePackage::check_arguments_at_configure(const fs::path &project, const f
         {"SIZE 16 LAYOUT cmsis-rfft", "SIZE \"16\" is not one of 32, 64"},
         {"SIZE 64 TYPE q31",
          "TYPE \"q31\" needs LAYOUT cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or cmsis-fir"},
-        {"SIZE 64 LAYOUT cmsis-cfft TYPE q7", "TYPE \"q7\" is not q15 or q31"},
-        {"SIZE 64 LAYOUT cmsis-cfft TYPE q31x", "TYPE \"q31x\" is not q15 or q31"},
-        {"SIZE 64 LAYOUT cmsis-rfft TYPE xq15", "TYPE \"xq15\" is not q15 or q31"},
+        {"SIZE 64 LAYOUT cmsis-cfft TYPE q7", "TYPE \"q7\" is not q15, q31, f32 or f16"},
+        {"SIZE 64 LAYOUT cmsis-cfft TYPE q31x", "TYPE \"q31x\" is not q15, q31, f32 or f16"},
+        {"SIZE 64 LAYOUT cmsis-rfft TYPE xq15", "TYPE \"xq15\" is not q15, q31, f32 or f16"},
+        {"SIZE 64 LAYOUT cmsis-cfft TYPE f64", "TYPE \"f64\" is not q15, q31, f32 or f16"},
+        {"SIZE 64 LAYOUT window TYPE f32", "TYPE \"f32\" needs LAYOUT cmsis-cfft, cmsis-rfft or cmsis-mfcc"},
+        {"SIZE 64 TYPE f16", "TYPE \"f16\" needs LAYOUT cmsis-cfft, cmsis-rfft or cmsis-mfcc"},
+        {"SIZE 8192 LAYOUT cmsis-rfft TYPE f32", "SIZE \"8192\" is above 4096, the largest in f32"},
+        {"SIZE 64 LAYOUT cmsis-cfft TYPE f16 ROUND nearest", "ROUND \"nearest\" rounds fixed-point values"},
         {"SIZE 64 LAYOUT cmsis-cfft NAME arm_cfft_q15", "NAME \"arm_cfft_q15\" is CMSIS-DSP's"},
         {"SIZE 64 LAYOUT cmsis-rfft NAME PI", "NAME \"PI\" is CMSIS-DSP's"},
         {"SIZE 64 LAYOUT cmsis-rfft NAME arm", "NAME \"arm\" is CMSIS-DSP's"},
@@ -274,6 +279,7 @@ void CMakePackage::check_arguments_at_configure(const fs::path &project, const f
         "veltabgen_generate(generated SIZE 1024 LAYOUT cmsis-mfcc NAME kws WINDOW hann SYMMETRIC FRAME_LENGTH 640\n"
         "                   SAMPLE_RATE 16000.5 MEL_FILTERS 40 DCT_OUTPUTS 10 FMIN 20 FMAX 7600 ROUND floor)\n"
         "veltabgen_generate(generated SIZE 37 LAYOUT cmsis-biquad NAME lowpass COEFFICIENTS lowpass.txt TYPE q31)\n"
+        "veltabgen_generate(generated SIZE 4096 LAYOUT cmsis-rfft NAME spectrum TYPE f32)\n"
         "veltabgen_generate(generated SIZE 80 LAYOUT cmsis-fir NAME taps COEFFICIENTS taps.txt ROUND floor)");
     ASSERT_EQ(named.status, 0) << described(named);
     run_step({CMAKE_COMMAND, "--build", build.string()});
@@ -285,6 +291,7 @@ void CMakePackage::check_arguments_at_configure(const fs::path &project, const f
               {"--layout=cmsis-mfcc", "--round=floor", "--window=hann", "--symmetric", "--sample-rate=16000.5",
                "--fmin=20", "--fmax=7600", "--mel-filters=40", "--dct-outputs=10", "--frame-length=640", "--name=kws",
                "1024"}},
+             {"spectrum.c", {"--layout=cmsis-rfft", "--type=f32", "--name=spectrum", "4096"}},
              {"lowpass.c",
               {"--layout=cmsis-biquad", "--type=q31", "--coefficients=" + (project / "lowpass.txt").string(),
                "--name=lowpass", "37"}},
@@ -439,6 +446,13 @@ TEST(CMakePackageLayouts, TheFunctionTakesWhatTheToolTellsOfEachLayout)
         const bool power = text.find(", a power of 2") != std::string::npos;
         EXPECT_EQ(cmake_list("_veltabgen_sizes_" + name),
                   (std::vector<std::string>{smallest, largest, power ? "POWER" : "ANY"}));
+        // ", to L in f32 and f16", where the floats' largest is less.
+        const std::size_t floats = text.find(" in f32 and f16");
+        const std::size_t float_largest = text.rfind(", to ", floats) + 5;
+        EXPECT_EQ(cmake_list("_veltabgen_float_largest_" + name),
+                  floats == std::string::npos
+                      ? std::vector<std::string>{}
+                      : std::vector<std::string>{text.substr(float_largest, floats - float_largest)});
         std::vector<std::string> keywords;
         std::vector<std::string> windows;
         const std::size_t semicolon = text.find(';');
@@ -449,6 +463,10 @@ TEST(CMakePackageLayouts, TheFunctionTakesWhatTheToolTellsOfEachLayout)
                 continue;
             if (option == "--type=q31") {
                 keywords.push_back("Q31");
+                continue;
+            }
+            if (option == "--type=f32|f16") {
+                keywords.push_back("FLOAT");
                 continue;
             }
             std::string keyword = option.substr(2, option.find('=') - 2);

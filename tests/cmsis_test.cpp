@@ -1070,7 +1070,9 @@ TEST_F(CmsisSource, CompilesWithItsHeaderAsConstantsOfExternalLinkage)
     const std::vector<std::vector<std::string>> cases = {
         {"--layout=cmsis-cfft", "256"},          {"--layout=cmsis-cfft", "--type=q31", "512"},
         {"--layout=cmsis-rfft", "4096"},         {"--layout=cmsis-rfft", "--type=q31", "--round=nearest", "128"},
-        {"--layout=cmsis-cfft", "--align=c11", "64"}};
+        {"--layout=cmsis-cfft", "--align=c11", "64"},
+        {"--layout=cmsis-cfft", "--type=f32", "256"}, {"--layout=cmsis-rfft", "--type=f32", "--align=c11", "2048"},
+        {"--layout=cmsis-mfcc", "--type=f32", "512"}};
     for (const auto &args : cases) {
         for (const bool with_header : {true, false}) {
             std::vector<std::string> run = args;
@@ -1180,6 +1182,31 @@ TEST_F(CmsisSource, NeonBuildStopsWithAnErrorThatSaysWhy)
     }
 }
 
+// An f16 file, with its header or without, in a build without half-precision
+// floats (a Cortex-M4 without them, the host) stops at an #error that says
+// so, before any other error.
+TEST_F(CmsisSource, F16WithoutHalfPrecisionStopsWithAnErrorThatSaysWhy)
+{
+    if (!have_cmsis())
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    for (const char *layout : {"--layout=cmsis-cfft", "--layout=cmsis-rfft", "--layout=cmsis-mfcc"}) {
+        for (const bool with_header : {false, true}) {
+            SCOPED_TRACE(std::string(layout) + (with_header ? " with its header" : ""));
+            std::vector<std::string> args = {layout, "--type=f16", "256"};
+            if (with_header)
+                args.push_back("--header=" + (folder / "t.h").string());
+            generate(args);
+            const process_result host = run_process({C_COMPILER, "-D__GNUC_PYTHON__", "-I" + dsp + "/Include", "-c",
+                                                     "-o", (folder / "t.o").string(), (folder / "t.c").string()});
+            EXPECT_NE(host.status, 0);
+            const std::size_t error = host.err.find("error: #error");
+            EXPECT_NE(error, std::string::npos) << host.err;
+            EXPECT_NE(host.err.find("ARM_FLOAT16_SUPPORTED is not defined", error), std::string::npos) << host.err;
+            EXPECT_EQ(host.err.find("error:"), error) << "an error before the #error:\n" << host.err;
+        }
+    }
+}
+
 // The CMSIS-DSP files that the page on CMSIS-DSP lists for each layout, in
 // its table, by layout: those of Source/, for q15.
 std::map<std::string, std::vector<std::string>> documented_sources()
@@ -1268,16 +1295,22 @@ TEST_F(CmsisSource, StatsTellTheBytesThatTheCompilerPlaces)
     const std::vector<std::vector<std::string>> cases = {
         {"--layout=cmsis-cfft", "16"},  {"--layout=cmsis-cfft", "--type=q31", "2048"},
         {"--layout=cmsis-rfft", "256"}, {"--layout=cmsis-rfft", "--type=q31", "--section=.fast", "8192"},
-        {"--layout=cmsis-mfcc", "1024"}, {"--layout=cmsis-mfcc", "--type=q31", "--mel-filters=40", "512"}};
+        {"--layout=cmsis-mfcc", "1024"}, {"--layout=cmsis-mfcc", "--type=q31", "--mel-filters=40", "512"},
+        {"--layout=cmsis-cfft", "--type=f32", "256"}, {"--layout=cmsis-cfft", "--type=f16", "2048"},
+        {"--layout=cmsis-rfft", "--type=f32", "1024"}, {"--layout=cmsis-mfcc", "--type=f16", "256"}};
     for (const auto &args : cases) {
         SCOPED_TRACE(bracketed(args));
         generate(args);
+        const bool f16 = args[1] == "--type=f16";
+        const bool floats = f16 || args[1] == "--type=f32";
         std::vector<std::string> stats = args;
         stats.push_back("--stats");
         const process_result report = run_tool(stats);
         ASSERT_EQ(report.status, 0);
         const bool mfcc = args.front() == "--layout=cmsis-mfcc";
-        for (const core_build *core : {&cortex_m4, &cortex_m55}) {
+        // Floats, on a Cortex-M4F and on Helium's floating point.
+        for (const core_build *core : floats ? std::vector<const core_build *>{&cortex_m4f, &cortex_m55}
+                                             : std::vector<const core_build *>{&cortex_m4, &cortex_m55}) {
             for (const bool complex : {false, true}) {
                 if (complex && !mfcc)
                     continue;
@@ -1285,6 +1318,9 @@ TEST_F(CmsisSource, StatsTellTheBytesThatTheCompilerPlaces)
                 compile.insert(compile.end(), core->flags.begin(), core->flags.end());
                 if (complex)
                     compile.push_back("-DARM_MFCC_USE_CFFT");
+                // The half-precision floats of a Cortex-M4F's compiler.
+                if (f16 && core == &cortex_m4f)
+                    compile.push_back("-mfp16-format=ieee");
                 compile.insert(compile.end(), {"-I" + dsp + "/Include", "-I" + core_include, "-c", "-o",
                                                (folder / "t.o").string(), (folder / "t.c").string()});
                 run_step(compile);
@@ -1297,7 +1333,11 @@ TEST_F(CmsisSource, StatsTellTheBytesThatTheCompilerPlaces)
                     if (words >> address >> size >> kind && (kind == "R" || kind == "D" || kind == "V"))
                         bytes += std::stol(size, nullptr, 16);
                 }
-                std::string build = core == &cortex_m4 ? "a scalar or DSP-extension core" : "Helium (MVE)";
+                std::string build = core == &cortex_m4  ? "a scalar or DSP-extension core"
+                                    : core == &cortex_m4f ? (f16 ? "a core without MVE's f16"
+                                                                 : "a core without MVE's floating point")
+                                    : floats              ? (f16 ? "Helium (MVE) for f16" : "Helium (MVE) for floats")
+                                                          : "Helium (MVE)";
                 if (complex)
                     build += " with ARM_MFCC_USE_CFFT";
                 EXPECT_NE(report.out.find("bytes:      " + std::to_string(bytes) + " on " + build + "\n"),

@@ -275,7 +275,24 @@ TEST(LongOptions, FaultsShowUsageThenOneErrorAndWriteNoOutput)
         {{"--layout=CMSIS-CFFT", "64"},
          "Layout must be radix2, cmsis-cfft, cmsis-rfft, window, cmsis-mfcc, cmsis-biquad or cmsis-fir:  CMSIS-CFFT\n"},
         {{"--layout=", "64"}, "The --layout option requires a value.\n"},
-        {{"--type=q7", "64"}, "Type must be q15 or q31:  q7\n"},
+        {{"--type=q7", "64"}, "Type must be q15, q31, f32 or f16:  q7\n"},
+        {{"--type=F32", "--layout=cmsis-cfft", "64"}, "Type must be q15, q31, f32 or f16:  F32\n"},
+        // The floats: the layouts that take them, the real FFT's sizes,
+        // which the type limits wherever it stands, and no --round.
+        {{"--type=f32", "64"},
+         "The radix2 layout holds fixed-point values alone: --type=f32 needs cmsis-cfft, cmsis-rfft or "
+         "cmsis-mfcc.\n"},
+        {{"--layout=window", "--type=f16", "400"},
+         "The window layout holds fixed-point values alone: --type=f16 needs cmsis-cfft, cmsis-rfft or "
+         "cmsis-mfcc.\n"},
+        {{"--layout=cmsis-rfft", "8192", "--type=f32"},
+         "The cmsis-rfft layout takes N from 32 to 4096 in f32, a power of 2.\n"},
+        {{"--type=f16", "--layout=cmsis-rfft", "8192"},
+         "The cmsis-rfft layout takes N from 32 to 4096 in f16, a power of 2.\n"},
+        {{"--layout=cmsis-cfft", "--type=f32", "--round=nearest", "64"},
+         "The --round option rounds fixed-point values: the f32 tables are rounded as CMSIS-DSP's own.\n"},
+        {{"--round=floor", "--layout=cmsis-mfcc", "--type=f16", "512"},
+         "The --round option rounds fixed-point values: the f16 tables are rounded as CMSIS-DSP's own.\n"},
         {{"--type=q31", "64"},
          "The radix2 layout holds 16-bit entries alone: --type=q31 needs cmsis-cfft, cmsis-rfft, window, "
          "cmsis-mfcc, cmsis-biquad or cmsis-fir.\n"},

@@ -192,6 +192,9 @@ try {
           fmin: '30', fmax: '16000', round: 'nearest', section: '.mfcc' },
         { size: '1024', layout: 'cmsis-mfcc', 'frame-length': '640', window: 'hann', symmetric: true,
           'sample-rate': '16000.14', header: true },
+        { size: '1024', layout: 'cmsis-cfft', type: 'f32', header: true },
+        { size: '4096', layout: 'cmsis-rfft', type: 'f16', name: 'spectrum' },
+        { size: '256', layout: 'cmsis-mfcc', type: 'f32', window: 'hann', header: true },
         { size: '64', layout: 'cmsis-biquad', name: 'lowpass', header: true, coefficients: lowpass },
         { size: '37', layout: 'cmsis-biquad', type: 'q31', round: 'floor', coefficients: lowpass + bandpass },
         { size: '80', layout: 'cmsis-fir', coefficients: '0.25, 0.5,\n0.25 # taps\n', header: true },
@@ -230,6 +233,8 @@ try {
         { size: '64', section: 'a b' },
         { size: '8192', layout: 'cmsis-cfft' },
         { size: '64', type: 'q31' },
+        { size: '8192', layout: 'cmsis-rfft', type: 'f32' },
+        { size: '64', layout: 'cmsis-cfft', type: 'f32', round: 'nearest' },
         { size: '1', layout: 'window' },
         { size: '400', layout: 'cmsis-mfcc' },
         { size: '512', layout: 'cmsis-mfcc', 'dct-outputs': '30' },
@@ -282,17 +287,20 @@ try {
                 windows: [...document.getElementById('window').options].filter((option) => !option.hidden)
                     .map((option) => option.value).filter((value) => value !== ''),
                 q31: !document.querySelector('option[data-option="q31"]').hidden,
+                floats: [...document.querySelectorAll('option[data-option="float"]')].filter((option) => !option.hidden)
+                    .map((option) => option.value),
             };
         }, layout);
-        assert.deepEqual(await visible('radix2'), { fields: ['scale'], windows: [], q31: false });
-        assert.deepEqual(await visible('cmsis-rfft'), { fields: [], windows: [], q31: true });
+        assert.deepEqual(await visible('radix2'), { fields: ['scale'], windows: [], q31: false, floats: [] });
+        assert.deepEqual(await visible('cmsis-rfft'), { fields: [], windows: [], q31: true, floats: ['f32', 'f16'] });
         assert.deepEqual(await visible('window'),
-                         { fields: ['window', 'symmetric'], windows: ['hann', 'hamming', 'blackman', 'flattop'], q31: true });
-        assert.deepEqual(await visible('cmsis-biquad'), { fields: ['coefficients'], windows: [], q31: true });
+                         { fields: ['window', 'symmetric'], windows: ['hann', 'hamming', 'blackman', 'flattop'], q31: true,
+                           floats: [] });
+        assert.deepEqual(await visible('cmsis-biquad'), { fields: ['coefficients'], windows: [], q31: true, floats: [] });
         assert.deepEqual(await visible('cmsis-mfcc'),
                          { fields: ['window', 'symmetric', 'sample-rate', 'mel-filters', 'dct-outputs', 'fmin', 'fmax',
                                     'frame-length'],
-                           windows: ['hann', 'hamming'], q31: true });
+                           windows: ['hann', 'hamming'], q31: true, floats: ['f32', 'f16'] });
     });
 
     await check('the keyboard alone', async () => {

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Prints, one to a line, the names that CMSIS-DSP's arm_math.h declares or
+"""Prints, one to a line, the names that CMSIS-DSP's arm_math.h and arm_math_f16.h declare or
 defines, through the headers it includes from CMSIS-DSP and CMSIS-Core, in a
 build for the host and for a Cortex-M4, a Cortex-M55 with Helium and one
 without: its types, functions, objects, enumeration constants and macros,
@@ -27,7 +27,7 @@ builds = [
 ]
 probe = os.path.join(scratch, 'probe.c')
 with open(probe, 'w') as f:
-    f.write('#include "arm_math.h"\n')
+    f.write('#include "arm_math.h"\n#include "arm_math_f16.h"\n')
 
 
 def of_cmsis(path):
