@@ -1209,11 +1209,11 @@ TEST_F(CmsisSource, F16WithoutHalfPrecisionStopsWithAnErrorThatSaysWhy)
 
 // The CMSIS-DSP files that the page on CMSIS-DSP lists for each layout, in
 // its table, by layout: those of Source/, for q15.
-std::map<std::string, std::vector<std::string>> documented_sources()
+std::map<std::string, std::vector<std::string>> documented_sources(const std::string &heading = "| layout | files |")
 {
     const std::string page = read_file(SOURCE_DIR "/docs/cmsis-dsp.md");
     std::map<std::string, std::vector<std::string>> sources;
-    const std::vector<std::string> rows = table_rows(page, "| layout | files |");
+    const std::vector<std::string> rows = table_rows(page, heading);
     for (std::size_t row = 1; row < rows.size(); ++row) {
         const std::string &line = rows[row];
         std::vector<std::string> quoted;
@@ -1276,6 +1276,56 @@ TEST_F(CmsisSource, LinksWithTheLibrarysFilesThatThePageLists)
                 link.insert(link.end(), {"-O1", "-w", "-I" + dsp + "/Include", "-I" + dsp + "/PrivateInclude",
                                          (folder / "main.c").string(), (folder / "t.c").string()});
                 link.insert(link.end(), compiled.begin(), compiled.end());
+                link.insert(link.end(), {"-lm", "-o", (folder / "program").string()});
+                const process_result linked = run_process(link);
+                EXPECT_EQ(linked.status, 0) << described(linked);
+            }
+        }
+    }
+}
+
+// So with the floats' files: f32 for a PC, a Cortex-M4F and a Cortex-M55,
+// with Helium and with integer MVE alone; f16 for a Cortex-M55, with Helium
+// and with ARM_MATH_AUTOVECTORIZE.
+TEST_F(CmsisSource, FloatsLinkWithTheLibrarysFilesThatThePageLists)
+{
+    if (!have_cmsis() || *ARM_GCC == '\0')
+        GTEST_SKIP() << "CMSIS-DSP or arm-none-eabi-gcc is missing";
+    const std::map<std::string, std::string> calls = {
+        {"cmsis-cfft", "arm_cfft_TYPE(&w, (float_t *)0, 0, 1)"},
+        {"cmsis-rfft", "arm_rfft_fast_TYPE(&w, (float_t *)0, (float_t *)0, 0)"},
+        {"cmsis-mfcc", "arm_mfcc_TYPE(&w, (float_t *)0, (float_t *)0, (float_t *)0)"},
+    };
+    for (const std::string type : {"f32", "f16"}) {
+        const std::map<std::string, std::vector<std::string>> sources = documented_sources("| layout | " + type + " files |");
+        ASSERT_EQ(sources.size(), 3u) << "the page's table of " << type << " files";
+        const std::vector<const core_build *> cores =
+            type == "f32" ? std::vector<const core_build *>{nullptr, &cortex_m4f, &cortex_m55, &cortex_m55_integer_mve}
+                          : std::vector<const core_build *>{&cortex_m55, &cortex_m55_autovectorized};
+        for (const auto &[layout, files] : sources) {
+            ASSERT_EQ(calls.count(layout), 1u) << layout;
+            generate({"--layout=" + layout, "--type=" + type, "--header=" + (folder / "t.h").string(), "1024"});
+            std::string call = calls.at(layout);
+            for (std::size_t at = call.find("TYPE"); at != std::string::npos; at = call.find("TYPE", at))
+                call.replace(at, 4, type);
+            for (std::size_t at = call.find("float_t"); at != std::string::npos; at = call.find("float_t", at + 9))
+                call.replace(at, 7, type == "f32" ? "float32_t" : "float16_t");
+            write_file(folder / "main.c", "#include \"t.h\"\nint main(void)\n{\n    " + call + ";\n    return 0;\n}\n");
+            for (const core_build *core : cores) {
+                SCOPED_TRACE(layout + " " + type + " " + (core == nullptr ? "host" : core->name) + " " +
+                             (core == nullptr ? "" : core->flags.front()));
+                std::vector<std::string> link = {C_COMPILER, "-D__GNUC_PYTHON__"};
+                if (core != nullptr) {
+                    link = {ARM_GCC, "-I" + core_include, "--specs=nosys.specs"};
+                    link.insert(link.end(), core->flags.begin(), core->flags.end());
+                }
+                // As a firmware links: arm_cfft_radix4_f16.c's older FFT
+                // calls a function of another file.
+                link.insert(link.end(), {"-O1", "-w", "-ffunction-sections", "-Wl,--gc-sections", "-I" + dsp + "/Include",
+                                         "-I" + dsp + "/PrivateInclude", (folder / "main.c").string(),
+                                         (folder / "t.c").string()});
+                for (const std::string &file : files)
+                    link.push_back(dsp + "/Source/" + file);
                 link.insert(link.end(), {"-lm", "-o", (folder / "program").string()});
                 const process_result linked = run_process(link);
                 EXPECT_EQ(linked.status, 0) << described(linked);
@@ -1551,14 +1601,21 @@ TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsTheReadmes)
     fs::create_directories(tables);
     run_step({"/usr/bin/python3", CMSIS_TEST_DIR "/mfcc_script.py", CMSIS_DIR, tables.string(), "1024", "16000", "40",
               "13", "20", "8000", "hann", "q15"});
-    // Each program's bytes, on the Cortex-M4 and on the Cortex-M55.
+    // Each program's bytes, on the Cortex-M4 and on the Cortex-M55, and, of
+    // the f32 programs, on the Cortex-M4F then the Cortex-M55.
     std::map<std::string, std::vector<long>> bytes;
-    for (const char *toolchain : {"cortex_m4.cmake", "cortex_m55.cmake"}) {
+    for (const char *toolchain : {"cortex_m4.cmake", "cortex_m55.cmake", "cortex_m4f.cmake"}) {
         const fs::path build = build_firmware(std::string("sizes_") + toolchain, toolchain, false, tables);
         ASSERT_FALSE(HasFailure()) << toolchain;
+        const bool floats = std::string(toolchain) == "cortex_m4f.cmake";
         for (const char *program : {"rfft_256_generated", "rfft_256_sized_init", "rfft_256_init", "cfft_256_generated",
                                     "cfft_256_sized_init", "mfcc_1024_generated", "mfcc_1024_sized_init",
-                                    "rfft_256_whole", "cfft_256_whole", "mfcc_1024_whole"}) {
+                                    "rfft_256_whole", "cfft_256_whole", "mfcc_1024_whole", "f32_cfft_256_generated",
+                                    "f32_cfft_256_sized_init", "f32_cfft_1024_generated", "f32_cfft_1024_sized_init",
+                                    "f32_rfft_256_generated", "f32_rfft_256_sized_init", "f32_rfft_256_init"}) {
+            const std::string name = program;
+            if (floats != (name.rfind("f32_", 0) == 0) && std::string(toolchain) != "cortex_m55.cmake")
+                continue;
             std::istringstream sizes(run_step({ARM_SIZE, (build / (std::string(program) + ".elf")).string()}));
             std::string heading;
             std::getline(sizes, heading);
@@ -1567,6 +1624,23 @@ TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsTheReadmes)
             bytes[program].push_back(text + data);
         }
     }
+    // The f32 programs on the Cortex-M55 came before those on the M4F.
+    for (auto &[program, sizes] : bytes)
+        if (program.rfind("f32_", 0) == 0)
+            std::swap(sizes[0], sizes[1]);
+    // No f32 FFT takes more with the generated instance than with the
+    // library's init function for its size; on Helium, whose init function
+    // links the N-point twiddle factors that a 4^k-point FFT never reads, a
+    // 256-point one saves 2,000 bytes and a 1024-point one 8,000.
+    for (const char *program : {"f32_cfft_256", "f32_cfft_1024", "f32_rfft_256"}) {
+        for (std::size_t core = 0; core < 2; ++core) {
+            const std::string name = program;
+            EXPECT_LE(bytes[name + "_generated"][core], bytes[name + "_sized_init"][core])
+                << name << (core == 0 ? " on the Cortex-M4F" : " on the Cortex-M55");
+        }
+    }
+    EXPECT_GE(bytes["f32_cfft_256_sized_init"][1] - bytes["f32_cfft_256_generated"][1], 2000);
+    EXPECT_GE(bytes["f32_cfft_1024_sized_init"][1] - bytes["f32_cfft_1024_generated"][1], 8000);
     for (std::size_t core = 0; core < 2; ++core) {
         SCOPED_TRACE(core == 0 ? "Cortex-M4" : "Cortex-M55");
         EXPECT_LE(4 * bytes["rfft_256_generated"][core], bytes["rfft_256_sized_init"][core])
@@ -1596,6 +1670,13 @@ TEST_F(CmsisTarget, FlashOfTheFftsAndTheMfccIsTheReadmes)
         {"the same, the library's own", "cfft_256_sized_init"},
         {"1024-point q15 MFCC, generated", "mfcc_1024_generated"},
         {"the same, `arm_mfcc_init_1024_q15`", "mfcc_1024_sized_init"},
+        {"256-point f32 complex FFT, generated", "f32_cfft_256_generated"},
+        {"the same, `arm_cfft_init_256_f32`", "f32_cfft_256_sized_init"},
+        {"1024-point f32 complex FFT, generated", "f32_cfft_1024_generated"},
+        {"the same, `arm_cfft_init_1024_f32`", "f32_cfft_1024_sized_init"},
+        {"256-point f32 real FFT, generated", "f32_rfft_256_generated"},
+        {"the same, `arm_rfft_fast_init_256_f32`", "f32_rfft_256_sized_init"},
+        {"the same, `arm_rfft_fast_init_f32`", "f32_rfft_256_init"},
     };
     for (const auto &[label, program] : rows) {
         const std::string row =

@@ -129,7 +129,7 @@ const std::set<std::string> block_runners = {
     "cmake_project", "make_project", "shell",         "multiply",      "output",
     "fetch_content", "ctest_recipe", "ctest_failure", "regenerate",    "cmsis_cmake",
     "cmsis_call",    "window_mfcc_cmake", "window_mfcc_buffers", "window_mfcc_call", "cortex_m55",
-    "filter_design", "filter_cmake", "filter_call",
+    "filter_design", "filter_cmake", "filter_call",   "float_cmake",   "float_call",
 };
 
 TEST(Readme, EveryBlockIsRunByATestOrMarkedAsAFragment)
@@ -841,6 +841,38 @@ TEST_F(ReadmeRecipe, CmsisLinesRunTheLibrarysRealFftOnTheGeneratedTables)
                        "    arm_rfft_init_q15(&library, 256, 0, 1);\n"
                        "    arm_rfft_q15(&library, input, expected);\n"
                        "    printf(\"%s\\n\", memcmp(spectrum, expected, sizeof spectrum) == 0 ? \"same\" : \"different\");\n"
+                       "    return 0;\n}\n");
+        const fs::path build = folder / ("build-" + std::to_string(static_cast<int>(form)));
+        build_project(project, build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_CXX_COMPILER=" CXX_COMPILER});
+        ASSERT_FALSE(HasFailure());
+        EXPECT_EQ(run_step({(build / "firmware").string()}), "same\n");
+    }
+}
+
+// The README's lines for an f32 real FFT: with no init call, its output is
+// what the library's init function for its size gives, word for word.
+TEST_F(ReadmeRecipe, FloatLinesRunTheLibrarysFastRealFft)
+{
+    if (*CMSIS_DIR == '\0')
+        GTEST_SKIP() << "no CMSIS-DSP: configure with -DVELTABGEN_CMSIS_DIR=<folder>";
+    install();
+    for (const package_form form : both_forms) {
+        SCOPED_TRACE(name_of(form));
+        const fs::path project = folder / "project";
+        write_cmsis_project(project, in_form(block_run_by("float_cmake"), form));
+        write_file(project / "main.c",
+                   "#include <stdio.h>\n#include <string.h>\n#include \"spectrum.h\"\n"
+                   "static float32_t samples[1024], bins[1024], input[1024], expected[1024];\n"
+                   "int main(void)\n{\n"
+                   "    arm_rfft_fast_instance_f32 library;\n"
+                   "    unsigned i;\n"
+                   "    for (i = 0; i < 1024; ++i)\n"
+                   "        input[i] = (float32_t)((i * 7919u) % 65536u) / 32768.0f - 1.0f;\n"
+                   "    memcpy(samples, input, sizeof samples);\n    " +
+                       block_run_by("float_call") +
+                       "    arm_rfft_fast_init_1024_f32(&library);\n"
+                       "    arm_rfft_fast_f32(&library, input, expected, 0);\n"
+                       "    printf(\"%s\\n\", memcmp(bins, expected, sizeof bins) == 0 ? \"same\" : \"different\");\n"
                        "    return 0;\n}\n");
         const fs::path build = folder / ("build-" + std::to_string(static_cast<int>(form)));
         build_project(project, build, {"-DCMAKE_C_COMPILER=" C_COMPILER, "-DCMAKE_CXX_COMPILER=" CXX_COMPILER});
