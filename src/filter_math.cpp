@@ -7,10 +7,58 @@
 #include <cstdio>
 #include <limits>
 
-std::complex<double> response_of(const biquad &section, double w)
+void cos_sin(double w, double &cosine, double &sine)
 {
-    const std::complex<double> z1 = std::polar(1.0, -w), z2 = z1 * z1;
-    return (section.b0 + section.b1 * z1 + section.b2 * z2) / (1.0 + section.a1 * z1 + section.a2 * z2);
+    // w less a multiple of pi/2, which is split in two so that the product
+    // of the first part loses nothing for the multiples that matter here.
+    constexpr double half_pi_high = 0x1.921fb54442d18p0, half_pi_low = 0x1.1a62633145c07p-54;
+    const double quarter_turns = std::nearbyint(w / half_pi_high);
+    const double r = (w - quarter_turns * half_pi_high) - quarter_turns * half_pi_low;
+    // The Taylor series on |r| <= pi/4, to the terms below 2^-60.
+    const double r2 = r * r;
+    double c = 1.0, s = 1.0;
+    double term_c = 1.0, term_s = 1.0;
+    for (int k = 1; k <= 11; ++k) {
+        term_c *= -r2 / ((2 * k - 1) * (2 * k));
+        term_s *= -r2 / ((2 * k) * (2 * k + 1));
+        c += term_c;
+        s += term_s;
+    }
+    s *= r;
+    const double turns = quarter_turns - 4.0 * std::floor(quarter_turns / 4.0);
+    const int quadrant = static_cast<int>(turns);
+    cosine = quadrant == 0 ? c : quadrant == 1 ? -s : quadrant == 2 ? -c : s;
+    sine = quadrant == 0 ? s : quadrant == 1 ? c : quadrant == 2 ? -s : -c;
+}
+
+double magnitude_of(const biquad &section, double w)
+{
+    // z^-1 and z^-2 at w, and the squared magnitudes of the numerator and
+    // the denominator.
+    double c1 = 0.0, s1 = 0.0;
+    cos_sin(w, c1, s1);
+    const double c2 = c1 * c1 - s1 * s1, s2 = 2.0 * c1 * s1;
+    const double nr = section.b0 + section.b1 * c1 + section.b2 * c2;
+    const double ni = -(section.b1 * s1 + section.b2 * s2);
+    const double dr = 1.0 + section.a1 * c1 + section.a2 * c2;
+    const double di = -(section.a1 * s1 + section.a2 * s2);
+    return std::sqrt((nr * nr + ni * ni) / (dr * dr + di * di));
+}
+
+double fir_magnitude(const double *taps, int count, double w)
+{
+    double c = 0.0, s = 0.0;
+    cos_sin(w, c, s);
+    // z^-k turns by -w a tap: its cosine and sine kept by the rotation.
+    double zr = 1.0, zi = 0.0, hr = 0.0, hi = 0.0;
+    for (int k = 0; k < count; ++k) {
+        hr += taps[k] * zr;
+        hi += taps[k] * zi;
+        const double next_r = zr * c + zi * s;
+        zi = zi * c - zr * s;
+        zr = next_r;
+    }
+    return std::sqrt(hr * hr + hi * hi);
 }
 
 double pole_radius(double a1, double a2)
@@ -150,10 +198,17 @@ void make_test_signal(double f, bool q31, int fade, int samples, std::int32_t *f
 {
     const double pi = 3.141592653589793;
     const double full_scale = q31 ? 2147483648.0 : 32768.0;
-    const double amplitude = std::pow(10.0, -0.1 / 20.0);
+    const double amplitude = 0x1.fa23a197d2819p-1; // 10^(-0.1 / 20), -0.1 dB
     for (int n = 0; n < samples; ++n) {
-        const double ramp = n < fade ? 0.5 - 0.5 * std::cos(pi * n / fade) : 1.0;
-        const double value = std::floor(amplitude * ramp * std::cos(2.0 * pi * f * n) * full_scale + 0.5);
+        double ramp = 1.0, cosine = 0.0, sine = 0.0;
+        if (n < fade) {
+            cos_sin(pi * n / fade, cosine, sine);
+            ramp = 0.5 - 0.5 * cosine;
+        }
+        // The phase in turns, less the whole ones.
+        const double turns = f * n - std::floor(f * n);
+        cos_sin(2.0 * pi * turns, cosine, sine);
+        const double value = std::floor(amplitude * ramp * cosine * full_scale + 0.5);
         fixed[n] = static_cast<std::int32_t>(value >= full_scale ? full_scale - 1.0 : value);
         exact[n] = fixed[n] / full_scale;
     }

@@ -4,8 +4,11 @@
 // The arithmetic of the filter layouts: the responses of a biquad cascade
 // and of an FIR, their poles and peaks, and the library's own fixed-point
 // arithmetic, sample for sample, against the filter in double precision.
+// Every value is computed by the same operations on every platform, with no
+// function of the C library's but the square root, which IEEE arithmetic
+// rounds alike everywhere: the gain that a biquad's coefficients take, and
+// the reports, must not depend on a platform's cosine.
 
-#include <complex>
 #include <cstdint>
 
 // A second-order section with scipy's signs: y[n] = b0 x[n] + b1 x[n-1] +
@@ -14,8 +17,15 @@ struct biquad {
     double b0, b1, b2, a1, a2;
 };
 
-// The section's response at the angular frequency w (0 to pi).
-std::complex<double> response_of(const biquad &section, double w);
+// The cosine and sine of w, within a few units of their last bit.
+void cos_sin(double w, double &cosine, double &sine);
+
+// The magnitude of the section's response at the angular frequency w (0 to
+// pi).
+double magnitude_of(const biquad &section, double w);
+
+// The magnitude of the response of an FIR of count taps, h[0] first, at w.
+double fir_magnitude(const double *taps, int count, double w);
 
 // The largest magnitude of its poles, the roots of z^2 + a1 z + a2.
 double pole_radius(double a1, double a2);
@@ -26,6 +36,9 @@ struct response_peak {
     double magnitude;
     double w;
 };
+
+// 10^(-3 / 20): the magnitude of half the power, at which a passband ends.
+constexpr double half_power = 0x1.6a77deae8ab8ap-1;
 
 // The frequencies at which the responses are taken, evenly from 0 to pi.
 constexpr int response_points = 8193;

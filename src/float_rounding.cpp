@@ -71,6 +71,25 @@ double decimal_rounded(double value, int decimals)
 {
     if (value == 0.0 || !std::isfinite(value))
         return value;
+    // The scaled value in double precision is off by at most half its last
+    // bit: where its fraction lies further than that from a half, it rounds
+    // as the exact one does, and the quotient of the integer, below 2^53, by
+    // the power of ten, exact in a double up to 10^22, is rounded once, as
+    // strtod rounds the text.
+    if (decimals <= 22) {
+        double power = 1.0;
+        for (int i = 0; i < decimals; ++i)
+            power *= 10.0;
+        const double scaled = value * power;
+        if (std::fabs(scaled) < 0x1p52) {
+            const double below = std::floor(scaled);
+            const double error = std::ldexp(1.0, std::ilogb(scaled) - 52);
+            if (std::fabs(scaled - below - 0.5) > error) {
+                const double rounded = std::nearbyint(scaled);
+                return rounded == 0.0 ? std::copysign(0.0, value) : rounded / power;
+            }
+        }
+    }
     int exponent = 0;
     const double fraction = std::frexp(std::fabs(value), &exponent);
     // |value| = significand / 2^shift exactly.
@@ -125,8 +144,14 @@ float float_by_rule(double value, float_rule rule)
     switch (rule) {
     case float_rule::nine_decimals:
         return static_cast<float>(decimal_rounded(value, 9));
-    case float_rule::twenty_decimals_of_float:
-        return static_cast<float>(decimal_rounded(static_cast<float>(value), 20));
+    case float_rule::twenty_decimals_of_float: {
+        // Twenty decimals move a float of 1e-10 or more by 5e-21 at most,
+        // far less than half its last bit: it reads back as itself.
+        const float single = static_cast<float>(value);
+        if (std::fabs(single) >= 1e-10f)
+            return single;
+        return static_cast<float>(decimal_rounded(single, 20));
+    }
     case float_rule::six_decimals_of_float:
         return static_cast<float>(decimal_rounded(static_cast<float>(value), 6));
     case float_rule::nearest:

@@ -89,10 +89,10 @@ struct partial_response {
 double partial_magnitude(const void *context, double w)
 {
     const auto &partial = *static_cast<const partial_response *>(context);
-    std::complex<double> h = 1.0;
+    double h = 1.0;
     for (int i = 0; i < partial.count; ++i)
-        h *= response_of(partial.sections[i], w);
-    return std::abs(h);
+        h *= magnitude_of(partial.sections[i], w);
+    return h;
 }
 
 biquad with_gain(biquad section, double gain)
@@ -115,7 +115,7 @@ bool spread_at(const table_request &request, int post_shift)
     for (std::int32_t k = 0; k < plan.stages; ++k) {
         // The peak of what reaches this section's output, at its own gain.
         for (int i = 0; i < response_points; ++i)
-            scratch[i] = before[i] * std::abs(response_of(plan.exact[k], response_frequency(i)));
+            scratch[i] = before[i] * magnitude_of(plan.exact[k], response_frequency(i));
         quantized[k] = plan.exact[k];
         partial_response partial{quantized, k + 1};
         const response_peak reached = find_peak(partial_magnitude, &partial, scratch);
@@ -133,14 +133,14 @@ bool spread_at(const table_request &request, int post_shift)
             if (k + 1 == plan.stages)
                 break;
             for (int i = 0; i < response_points; ++i)
-                scratch[i] = before[i] * std::abs(response_of(quantized[k], response_frequency(i)));
+                scratch[i] = before[i] * magnitude_of(quantized[k], response_frequency(i));
             const double peak = find_peak(partial_magnitude, &partial, scratch).magnitude;
             if (peak <= target)
                 break;
             gain *= target / peak * (1.0 - 1e-12);
         }
         for (int i = 0; i < response_points; ++i)
-            before[i] *= std::abs(response_of(quantized[k], response_frequency(i)));
+            before[i] *= magnitude_of(quantized[k], response_frequency(i));
     }
     return true;
 }
@@ -158,7 +158,7 @@ void make_plan(const table_request &request)
     std::fill(whole, whole + response_points, 1.0);
     for (std::int32_t k = 0; k < plan.stages; ++k)
         for (int i = 0; i < response_points; ++i)
-            whole[i] *= std::abs(response_of(plan.exact[k], response_frequency(i)));
+            whole[i] *= magnitude_of(plan.exact[k], response_frequency(i));
     partial_response all{plan.exact, plan.stages};
     plan.peak = find_peak(partial_magnitude, &all, whole);
     plan.exact_peak = plan.peak.magnitude;
@@ -301,7 +301,7 @@ void describe(const table_request &request, table_description &description)
                       "CMSIS-DSP's Helium %s biquad cascade faults on blocks of fewer than %d samples: this one "
                       "has %d.",
                       q31 ? "q31" : "q15", static_cast<int>(helium_least), static_cast<int>(request.points));
-        description.refusals[description.refusal_count++] = {helium_build.expression, refusal};
+        description.refusals[description.refusal_count++] = {helium_build.expression, refusal, false};
     }
     if (request.stats)
         add_report(request, description);
@@ -325,14 +325,14 @@ void add_report(const table_request &request, table_description &description)
     add_report_row(description, "poles:", "at radius %.6f at most, %.6f quantized", exact_radius, quantized_radius);
     // Where the file's response lies within 3 dB of its peak.
     double deviation = 0.0;
-    const double passband = plan.exact_peak * std::pow(10.0, -3.0 / 20.0);
+    const double passband = plan.exact_peak * half_power;
     for (int i = 0; i < response_points; ++i) {
         if (whole[i] < passband)
             continue;
-        std::complex<double> h = 1.0;
+        double h = 1.0;
         for (std::int32_t k = 0; k < plan.stages; ++k)
-            h *= response_of(quantized[k], response_frequency(i));
-        deviation = std::max(deviation, std::fabs(20.0 * std::log10(std::abs(h) / whole[i])));
+            h *= magnitude_of(quantized[k], response_frequency(i));
+        deviation = std::max(deviation, std::fabs(20.0 * std::log10(h / whole[i])));
     }
     add_report_row(description, "passband:", "%.3f dB at most from the file's response", deviation);
     // The impulse response, to its decay.

@@ -321,12 +321,14 @@ void describe_cmsis_file(const table_request &request, table_description &descri
     description.refusals[description.refusal_count++] = {
         "defined(ARM_MATH_NEON)",
         "These tables are for CMSIS-DSP on Cortex-M, not for its Neon build (ARM_MATH_NEON), whose "
-        "FFT structures differ: on Neon, set up the FFT with CMSIS-DSP's init function instead."};
+        "FFT structures differ: on Neon, set up the FFT with CMSIS-DSP's init function instead.",
+        false};
     if (request.type == sample_type::f16)
         description.refusals[description.refusal_count++] = {
             "!defined(ARM_FLOAT16_SUPPORTED)",
             "These tables are f16, which this build of CMSIS-DSP leaves out (ARM_FLOAT16_SUPPORTED is not "
-            "defined): build for a core and compiler with half-precision floats, or generate f32 tables."};
+            "defined): build for a core and compiler with half-precision floats, or generate f32 tables.",
+            true};
     std::snprintf(description.summary, sizeof description.summary, "%d points, %s, %s, rounded %s",
                   request.points, request.layout->name, type_name(request.type),
                   request.rounding_given ? rounding_name(request.rounding) : "as CMSIS-DSP rounds");

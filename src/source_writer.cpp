@@ -1,8 +1,10 @@
 #include "source_writer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -72,27 +74,119 @@ char *append_wide_entry(char *out, std::int64_t value)
     return end;
 }
 
-// Writes a float as the literal of the fewest digits, at most nine, that a C
-// compiler reads back as it ("0.70710677f", "-0.0f", "1.2246469e-16f"),
-// right-aligned in thirteen characters.
+// Writes the significant digits, count of them, of a number whose first
+// digit stands for 10^exponent, as printf's "%g" writes them with that
+// precision: trailing zeros dropped, in plain notation but for exponents
+// below -4 or at or above count. Returns the end of the text.
+char *write_g_style(char *out, bool negative, const char *digits, int count, int exponent)
+{
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    if (negative)
+        *out++ = '-';
+    if (exponent < -4 || exponent >= 9) {
+        *out++ = digits[0];
+        if (count > 1) {
+            *out++ = '.';
+            out = std::copy(digits + 1, digits + count, out);
+        }
+        return out + std::sprintf(out, "e%c%02d", exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
+    }
+    if (exponent < 0) {
+        out = append(out, "0.");
+        out = std::fill_n(out, -exponent - 1, '0');
+        return std::copy(digits, digits + count, out);
+    }
+    for (int i = 0; i <= exponent; ++i)
+        *out++ = i < count ? digits[i] : '0';
+    if (count > exponent + 1) {
+        *out++ = '.';
+        out = std::copy(digits + exponent + 1, digits + count, out);
+    }
+    return out;
+}
+
+// The nine significant digits of a float's magnitude, to nearest, halves to
+// even, and the power of ten of the first, as printf's "%.8e" gives them:
+// scaled in double precision, which every platform computes alike, where
+// that is exact enough, else by printf, which is exact.
+void nine_digits(float value, char *digits, int &exponent)
+{
+    const double magnitude = std::fabs(static_cast<double>(value));
+    int power = magnitude == 0.0 ? 0 : static_cast<int>(std::floor(std::log10(magnitude)));
+    for (int tries = 0; magnitude != 0.0 && tries < 3; ++tries) {
+        const int shift = 8 - power;
+        if (shift > 22 || shift < -22)
+            break;
+        double ten = 1.0;
+        for (int i = 0; i < (shift < 0 ? -shift : shift); ++i)
+            ten *= 10.0;
+        // One rounding, exact powers of ten: off by half a last bit at most.
+        const double scaled = shift < 0 ? magnitude / ten : magnitude * ten;
+        if (scaled < 1e8 || scaled >= 1e9) {
+            power += scaled < 1e8 ? -1 : 1;
+            continue;
+        }
+        const double below = std::floor(scaled);
+        if (std::fabs(scaled - below - 0.5) <= std::ldexp(1.0, std::ilogb(scaled) - 52))
+            break; // too near a half to tell
+        auto whole = static_cast<long>(std::nearbyint(scaled));
+        if (whole == 1000000000) {
+            whole = 100000000;
+            ++power;
+        }
+        for (int i = 8; i >= 0; --i, whole /= 10)
+            digits[i] = static_cast<char>('0' + whole % 10);
+        exponent = power;
+        return;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.8e", magnitude);
+    digits[0] = text[0];
+    std::copy(text + 2, text + 10, digits + 1);
+    exponent = std::atoi(text + 11);
+}
+
+// Writes a float as a literal that a C compiler reads back as it, of the
+// fewest significant digits, six to nine, that do: its nine digits rounded
+// to fewer ("0.70710677f", "-0.0f", "1.2246469e-16f"), alike on every
+// platform, right-aligned in thirteen characters.
 char *append_float_entry(char *out, float value)
 {
-    char text[32];
-    for (int digits = 1;; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    const bool negative = std::signbit(value);
+    char digits[9];
+    int exponent = 0;
+    nine_digits(value, digits, exponent);
+    char text[40];
+    char *end = text;
+    for (int count = 6; count <= 9; ++count) {
+        char rounded[9];
+        std::copy(digits, digits + count, rounded);
+        int shifted = exponent;
+        if (count < 9 && digits[count] >= '5') {
+            int i = count - 1;
+            while (i >= 0 && rounded[i] == '9')
+                rounded[i--] = '0';
+            if (i >= 0) {
+                ++rounded[i];
+            } else {
+                rounded[0] = '1';
+                ++shifted;
+            }
+        }
+        end = write_g_style(text, negative, rounded, count, shifted);
+        *end = '\0';
         double read = 0.0;
-        if (digits == 9 || (scan_double(text, read) && static_cast<float>(read) == value))
+        if (count == 9 || (scan_double(text, read) && static_cast<float>(read) == value))
             break;
     }
     if (std::strpbrk(text, ".e") == nullptr)
-        std::strcat(text, ".0");
-    std::strcat(text, "f");
-    const std::size_t length = std::strlen(text);
-    if (length < 13) {
-        std::fill(out, out + (13 - length), ' ');
-        out += 13 - length;
-    }
-    return std::copy(text, text + length, out);
+        end = append(end, ".0");
+    *end++ = 'f';
+    const std::ptrdiff_t length = end - text;
+    if (length < 13)
+        out = std::fill_n(out, 13 - length, ' ');
+    return std::copy(text, end, out);
 }
 
 // A half, as the float literal of its value, which converts to it exactly.
@@ -512,12 +606,22 @@ void write_macros(text_sink out, const table_description &description)
     put(out, "\n");
 }
 
+// Where refusals are written: a header writes those of builds where its
+// declarations cannot compile, and a source that includes it the others.
+enum class refusal_place {
+    source_alone,
+    source_with_header,
+    header,
+};
+
 // The #error of each build that the file cannot serve.
-void write_refusals(text_sink out, const table_description &description)
+void write_refusals(text_sink out, const table_description &description, refusal_place place)
 {
-    for (int i = 0; i < description.refusal_count; ++i)
-        format_to(out, "#if %s\n#error \"%s\"\n#endif\n\n", description.refusals[i].expression,
-                  description.refusals[i].message);
+    for (int i = 0; i < description.refusal_count; ++i) {
+        const build_refusal &refusal = description.refusals[i];
+        if (place == refusal_place::source_alone || refusal.in_header == (place == refusal_place::header))
+            format_to(out, "#if %s\n#error \"%s\"\n#endif\n\n", refusal.expression, refusal.message);
+    }
 }
 
 // A sink that takes text into a 32-bit FNV-1a hash.
@@ -552,9 +656,8 @@ void write_twiddle_source(text_sink out, const table_description &description,
         format_to(out, "#include \"%s\"\n\n", base_name(request.header_path));
     else if (description.types_header != nullptr)
         format_to(out, "#include %s\n\n", description.types_header);
-    // With a header, which refuses the builds that the file cannot serve.
-    if (request.header_path == nullptr)
-        write_refusals(out, description);
+    write_refusals(out, description, request.header_path == nullptr ? refusal_place::source_alone
+                                                                     : refusal_place::source_with_header);
     if (request.header_path == nullptr && description.layout->external_in_cxx) {
         // The sizes that arrays are declared with, which the header would
         // define.
@@ -596,7 +699,7 @@ void write_twiddle_header(text_sink out, const table_description &description,
     }
     if (description.types_header != nullptr)
         format_to(out, "#include %s\n\n", description.types_header);
-    write_refusals(out, description);
+    write_refusals(out, description, refusal_place::header);
     write_macros(out, description);
     write_declarations(out, description);
     put(out, "\n#endif\n");

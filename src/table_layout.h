@@ -170,10 +170,12 @@ struct comment_row {
     bool in_header; // also in the header file's comment
 };
 
-// A build that the source refuses, with #error.
+// A build that the source refuses, with #error; and the header too, where
+// its declarations cannot compile there.
 struct build_refusal {
     const char *expression;
     const char *message;
+    bool in_header;
 };
 
 // A line of --stats that a layout adds of its own, after the arrays'.

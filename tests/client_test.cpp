@@ -269,21 +269,28 @@ TEST_F(GeneratedSource, HeaderLinksTheTableFromCAndCxxWithTheSourceCompiledEithe
 }
 
 // A header of the other layouts declares the same names in every build that
-// the library's headers tell apart: a scalar or DSP-extension core, Helium,
-// Helium autovectorized, and the MFCC on its complex FFT; only the sizes of
-// its arrays differ. The library's header is a stand-in that defines nothing.
+// the library's headers tell apart: a scalar or DSP-extension core, Helium
+// (for floats, its floating point, and for f16 its halves), Helium
+// autovectorized, and the MFCC on its complex FFT; only the sizes of its
+// arrays differ. The library's headers are stand-ins that define nothing
+// but, for f16, the macro of a build that takes it.
 TEST_F(GeneratedSource, HeaderDeclaresTheSameNamesInEveryBuild)
 {
     write_file(path("arm_math.h"), "");
+    write_file(path("arm_math_f16.h"), "#define ARM_FLOAT16_SUPPORTED\n");
     const std::vector<std::vector<std::string>> builds = {
         {}, {"-DARM_MATH_MVEI"}, {"-DARM_MATH_MVEI", "-DARM_MATH_AUTOVECTORIZE"},
-        {"-DARM_MFCC_USE_CFFT"}, {"-DARM_MFCC_USE_CFFT", "-DARM_MATH_MVEI"}};
-    for (const char *layout : {"cmsis-cfft 32", "cmsis-cfft 256", "cmsis-rfft 64", "cmsis-mfcc 1024", "window 400"}) {
+        {"-DARM_MFCC_USE_CFFT"}, {"-DARM_MFCC_USE_CFFT", "-DARM_MATH_MVEI"},
+        {"-DARM_MATH_MVEI", "-DARM_MATH_MVEF", "-DARM_MATH_MVE_FLOAT16"},
+        {"-DARM_MFCC_USE_CFFT", "-DARM_MATH_MVEI", "-DARM_MATH_MVEF", "-DARM_MATH_MVE_FLOAT16"}};
+    for (const char *layout : {"cmsis-cfft 32 q15", "cmsis-cfft 256 q15", "cmsis-rfft 64 q15", "cmsis-mfcc 1024 q15",
+                               "window 400 q15", "cmsis-cfft 256 f32", "cmsis-cfft 128 f16", "cmsis-rfft 64 f32",
+                               "cmsis-mfcc 512 f32", "cmsis-mfcc 256 f16"}) {
         SCOPED_TRACE(layout);
         std::istringstream words(layout);
-        std::string name, size;
-        words >> name >> size;
-        generate("t.c", {"--layout=" + name, "--name=gen", "--header=" + path("t.h"), size});
+        std::string name, size, type;
+        words >> name >> size >> type;
+        generate("t.c", {"--layout=" + name, "--type=" + type, "--name=gen", "--header=" + path("t.h"), size});
         std::set<std::string> first;
         for (const std::vector<std::string> &defines : builds) {
             command_builder preprocess;
@@ -301,7 +308,7 @@ TEST_F(GeneratedSource, HeaderDeclaresTheSameNamesInEveryBuild)
             EXPECT_EQ(declared, first) << defines.size() << " defines";
         }
         EXPECT_GT(first.size(), 0u);
-        EXPECT_EQ(first.count("gen"), std::string(name) == "cmsis-rfft" ? 0u : 1u);
+        EXPECT_EQ(first.count("gen"), name == "cmsis-rfft" && type == "q15" ? 0u : 1u);
     }
 }
 
