@@ -59,7 +59,7 @@ compare 1.15 "$tool 32768" "cat $scratch/twiddle.c"
 compare 2 "$tool --layout=cmsis-rfft 8192" "$tool 8192"
 compare 2 "$tool --layout=window 32768" "$tool 32768"
 compare 2 "$tool --layout=cmsis-mfcc 4096" "$tool 32768"
-# The largest f32 file, the MFCC's of 4096 points, some 36,000 float
+# The largest f32 file, the MFCC's of 4096 points, some 35,000 float
 # literals, each of the fewest digits that read back as it.
 compare 6 "$tool --layout=cmsis-mfcc --type=f32 4096" "$tool 32768"
 
