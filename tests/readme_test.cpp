@@ -414,7 +414,8 @@ TEST_F(ReadmeRecipe, FirstLinesBuildAndRunTheTool)
 
     const std::string build_and_test = first_line_command("Build and test");
     ASSERT_NE(build_and_test, "");
-    EXPECT_NE(read_file(SOURCE_DIR "/.ci/run").find("\n" + build_and_test + "\n"), std::string::npos)
+    // CI reads the command from the README's line of that label and runs it.
+    EXPECT_NE(read_file(SOURCE_DIR "/.ci/run").find("^- Build and test: "), std::string::npos)
         << "CI does not run the README's test command";
 }
 
