@@ -349,7 +349,7 @@ TEST_F(OutputFile, OneNameInTwoFoldersNamesTwoFiles)
     command.insert(command.end(), {"--output=a/tw.c", "--header=b/tw.c", "64"});
     process_options options;
     options.working_directory = folder.string();
-    const process_result mounted = run_process(command, options);
+    const process_result mounted = run_around_tool(command, options);
     EXPECT_EQ(mounted.status, 0) << described(mounted);
     EXPECT_EQ(mounted.out, "a:\ntw.c\n\nb:\ntw.c\n");
 }
@@ -1186,7 +1186,7 @@ TEST_F(OutputFile, EverySignalThatEndsTheRunRemovesItsTemporaryFiles)
     // signals once the temporary file is there.
     std::vector<std::string> command = {
         "/bin/sh", "-c",
-        "mkfifo pipe && : > empty && exec 3<> pipe || exit 2; "
+        "rm -f pipe empty && mkfifo pipe && : > empty && exec 3<> pipe || exit 2; "
         "{ until ls -a | grep -q '^\\.veltabgen-' || ! kill -0 $$; do sleep 0.01; done; kill -\"$SIGNAL\" $$; } & "
         "exec \"$@\" > pipe < empty",
         "sh"};
@@ -1198,7 +1198,7 @@ TEST_F(OutputFile, EverySignalThatEndsTheRunRemovesItsTemporaryFiles)
         process_options options;
         options.working_directory = folder.string();
         options.prelude = "export SIGNAL=" + std::to_string(number);
-        const process_result result = run_process(command, options);
+        const process_result result = run_around_tool(command, options);
         SCOPED_TRACE(described(result));
         EXPECT_EQ(result.status, tool_is_native() ? -1 : 58); // STATUS_CONTROL_C_EXIT
         folder_contents after = contents_of(folder);
@@ -1219,7 +1219,7 @@ TEST_F(OutputFile, ABrokenPipeIsAFailedWrite)
     process_options options;
     options.working_directory = folder.string();
     options.prelude = "trap '' PIPE";
-    const process_result result = run_process(command, options);
+    const process_result result = run_around_tool(command, options);
     SCOPED_TRACE(described(result));
     EXPECT_EQ(read_file(folder / "status"), "1\n");
     EXPECT_EQ(result.err, with_tool_line_ends("ERROR:  Unable to write output: " +

@@ -64,6 +64,11 @@ process_result run_tool(const std::vector<std::string> &args, const process_opti
 {
     std::vector<std::string> command = tool_command();
     command.insert(command.end(), args.begin(), args.end());
+    return run_around_tool(command, options);
+}
+
+process_result run_around_tool(const std::vector<std::string> &command, const process_options &options)
+{
     return tool_is_native() ? run_process(command, options) : run_under_wine(command, options);
 }
 

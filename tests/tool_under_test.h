@@ -15,6 +15,12 @@ process_result run_tool(const std::vector<std::string> &args, const process_opti
 // The command that runs the tool under test, to which its arguments are added.
 std::vector<std::string> tool_command();
 
+// Runs command, which runs tool_command() within it (a shell around it, say),
+// as run_tool runs the tool: under Wine, a run that Wine itself failed is run
+// again, so command must be one that can be run again.
+process_result run_around_tool(const std::vector<std::string> &command,
+                               const process_options &options = {});
+
 // Runs command, whose first word is Wine, as run_process does; a run that
 // Wine itself failed, after or before the program it ran, is run again, at
 // most twice more, and each such rerun is reported on standard error. A run
